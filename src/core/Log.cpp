@@ -104,8 +104,10 @@ void logLine(std::string_view message, Site site) {
   std::cerr << echo << std::flush;
 }
 
-void closeLog() {
-  theMemory().report([](std::string_view line) { logLine(line); });
+void closeLog() { closeLog(theMemory()); }
+
+void closeLog(MemoryTracker& memory) {
+  memory.report([](std::string_view line) { logLine(line); });
   Log& log = theLog();
   log.close();
   std::FILE* file = std::fopen(log.path().c_str(), "r");

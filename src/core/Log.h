@@ -46,8 +46,11 @@ void openLog(const std::filesystem::path& path = "Log.txt");
 // location, to the standard error stream.
 void logLine(std::string_view message, Site site = {});
 
-// Ends the log: writes the memory report, closes the file, then sends the whole file to the
-// debugger output in pieces of at most 1023 characters.
+class MemoryTracker;
+
+// Ends the log: writes the memory report of `memory`, closes the file, then sends the whole
+// file to the debugger output in pieces of at most 1023 characters.
+void closeLog(MemoryTracker& memory);
 void closeLog();
 
 }  // namespace vesk

@@ -93,7 +93,15 @@ std::size_t MemoryTracker::maximumUsage() const {
 
 std::size_t MemoryTracker::recordCount(Registry registry) const {
   std::lock_guard lock(_mutex);
-  return registry == Registry::Objects ? _objects.size() : _blocks.size();
+  return entries(registry).size();
+}
+
+std::optional<MemoryRecord> MemoryTracker::find(const void* block, Registry registry) const {
+  std::lock_guard lock(_mutex);
+  const Entries& registered = entries(registry);
+  auto it = registered.find(reinterpret_cast<std::uintptr_t>(block));
+  if (it == registered.end()) return std::nullopt;
+  return it->second;
 }
 
 bool MemoryTracker::tracking() const {

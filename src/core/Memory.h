@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <typeinfo>
 #include <utility>
@@ -47,11 +48,16 @@ class MemoryTracker {
   std::size_t currentUsage() const;
   std::size_t maximumUsage() const;
   std::size_t recordCount(Registry registry) const;
+  // The record of a block, if it is recorded.
+  std::optional<MemoryRecord> find(const void* block, Registry registry) const;
   bool tracking() const;
 
  private:
   using Entries = std::map<std::uintptr_t, MemoryRecord>;
   Entries& entries(Registry registry) { return registry == Registry::Objects ? _objects : _blocks; }
+  const Entries& entries(Registry registry) const {
+    return registry == Registry::Objects ? _objects : _blocks;
+  }
 
   mutable std::mutex _mutex;
   Entries _objects;
