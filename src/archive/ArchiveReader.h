@@ -17,13 +17,16 @@ namespace vesk {
 struct ArchiveMember {
   Bytes data;  // a plain heap block: freeing it changes no memory counter
   std::size_t size = 0;
-  std::string error;  // why the member could not be read; empty on success
+  // Why the member could not be read; empty on success. It names neither the archive nor the
+  // member: callers add them.
+  std::string error;
 
   explicit operator bool() const { return error.empty(); }
 };
 
 // One member's bytes in a new buffer. Fails clearly (never crashes) for a missing archive or
-// member, an unsupported method, a bad checksum or a truncated archive.
+// member, an unsupported method, a bad checksum or a truncated archive; encrypted members,
+// members split across volumes and members of 4 GiB or more are refused.
 ArchiveMember readArchiveMember(const std::filesystem::path& archive, std::string_view member);
 
 struct ArchiveEntry {

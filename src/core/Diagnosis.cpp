@@ -34,11 +34,13 @@ std::atomic<int> quitCode{0};
 }  // namespace
 
 void Presenter::debuggerOutput(const std::string& piece) {
-  if (debuggerAttached()) std::cerr << piece << std::flush;
+  if (debuggerAttached())
+    std::cerr << piece << std::flush;
 }
 
 void Presenter::breakIntoDebugger() {
-  if (debuggerAttached()) std::raise(SIGTRAP);
+  if (debuggerAttached())
+    std::raise(SIGTRAP);
 }
 
 Presenter& consolePresenter() {
@@ -46,7 +48,9 @@ Presenter& consolePresenter() {
   return console;
 }
 
-Presenter* setPresenter(Presenter* presenter) { return installedPresenter.exchange(presenter); }
+Presenter* setPresenter(Presenter* presenter) {
+  return installedPresenter.exchange(presenter);
+}
 
 Presenter& presenter() {
   Presenter* installed = installedPresenter.load();
@@ -57,7 +61,8 @@ bool debuggerAttached() {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind("TracerPid:", 0) == 0) return std::atoi(line.c_str() + 10) != 0;
+    if (line.rfind("TracerPid:", 0) == 0)
+      return std::atoi(line.c_str() + 10) != 0;
   }
   return false;
 }
@@ -76,9 +81,13 @@ void requestQuit(int exitCode) {
   quitFlag.store(true);
 }
 
-bool quitRequested() { return quitFlag.load(); }
+bool quitRequested() {
+  return quitFlag.load();
+}
 
-int quitExitCode() { return quitCode.load(); }
+int quitExitCode() {
+  return quitCode.load();
+}
 
 void clearQuitRequest() {
   quitFlag.store(false);
@@ -87,7 +96,8 @@ void clearQuitRequest() {
 
 void assertionFailed(std::string_view expression, std::string_view message, Site site,
                      std::atomic<bool>& ignoreAlways) {
-  if (ignoreAlways.load()) return;
+  if (ignoreAlways.load())
+    return;
   std::string text = str("Assertion failed :\n", expression, "\n", message);
   switch (presenter().showDiagnosis(text)) {
     case DiagnosisChoice::Break:

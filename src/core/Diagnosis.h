@@ -76,8 +76,8 @@ template <class To, class From>
 To* safeCast(From* pointer, Site site = std::source_location::current()) {
   To* result = dynamic_cast<To*>(pointer);
   if (!result) {
-    fatal(str("Safe cast failed : could not cast from class ", typeName(typeid(From)),
-              " to class ", typeName(typeid(To))),
+    fatal(str("Safe cast failed : could not cast from class ", typeName(typeid(From)), " to class ",
+              typeName(typeid(To))),
           site);
   }
   return result;
@@ -88,12 +88,12 @@ To* safeCast(From* pointer, Site site = std::source_location::current()) {
 // Assertion for data or programming mistakes the show can run past. `expression` is the short
 // text that names the condition; `message` is a stream expression composed only on failure.
 // Each site has its own ignore-always flag.
-#define VK_ASSERT(condition, expression, message)                                   \
-  do {                                                                              \
-    static std::atomic<bool> vkIgnoreAlways{false};                                 \
-    if (!(condition) && !vkIgnoreAlways.load()) {                                   \
-      std::ostringstream vkMessage;                                                 \
-      vkMessage << message;                                                         \
+#define VK_ASSERT(condition, expression, message)                                             \
+  do {                                                                                        \
+    static std::atomic<bool> vkIgnoreAlways{false};                                           \
+    if (!(condition) && !vkIgnoreAlways.load()) {                                             \
+      std::ostringstream vkMessage;                                                           \
+      vkMessage << message;                                                                   \
       ::vesk::assertionFailed((expression), vkMessage.str(), ::vesk::here(), vkIgnoreAlways); \
-    }                                                                               \
+    }                                                                                         \
   } while (false)

@@ -19,9 +19,11 @@ constexpr char32_t kHighControls[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 char windows1252(char32_t code) {
-  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
+  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF))
+    return static_cast<char>(code);
   for (int i = 0; i < 32; ++i) {
-    if (kHighControls[i] == code) return static_cast<char>(0x80 + i);
+    if (kHighControls[i] == code)
+      return static_cast<char>(0x80 + i);
   }
   return '?';
 }
@@ -33,8 +35,15 @@ std::string toWindows1252(std::string_view utf8) {
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     auto lead = static_cast<unsigned char>(utf8[i]);
-    int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-    char32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+    int length = lead < 0x80           ? 1
+                 : (lead >> 5) == 0x6  ? 2
+                 : (lead >> 4) == 0xE  ? 3
+                 : (lead >> 3) == 0x1E ? 4
+                                       : 0;
+    char32_t code = length == 1   ? lead
+                    : length == 2 ? lead & 0x1F
+                    : length == 3 ? lead & 0x0F
+                                  : lead & 0x07;
     bool valid = length > 0 && i + length <= utf8.size();
     for (int k = 1; valid && k < length; ++k) {
       auto next = static_cast<unsigned char>(utf8[i + k]);
@@ -52,11 +61,14 @@ std::string toWindows1252(std::string_view utf8) {
   return out;
 }
 
-Log::~Log() { close(); }
+Log::~Log() {
+  close();
+}
 
 bool Log::open(const std::filesystem::path& path) {
   std::lock_guard lock(_mutex);
-  if (_file) std::fclose(_file);
+  if (_file)
+    std::fclose(_file);
   _path = path;
   _file = std::fopen(path.c_str(), "w");
   return _file != nullptr;
@@ -69,19 +81,22 @@ bool Log::isOpen() const {
 
 void Log::write(std::string_view message, Site site) {
   std::string line;
-  if (site) line = str(site.name(), " (", site.line, "): ");
+  if (site)
+    line = str(site.name(), " (", site.line, "): ");
   line += message;
   line += " \n";
   line = toWindows1252(line);
   std::lock_guard lock(_mutex);
-  if (!_file) return;
+  if (!_file)
+    return;
   std::fwrite(line.data(), 1, line.size(), _file);
   std::fflush(_file);
 }
 
 void Log::close() {
   std::lock_guard lock(_mutex);
-  if (_file) std::fclose(_file);
+  if (_file)
+    std::fclose(_file);
   _file = nullptr;
 }
 
@@ -92,7 +107,8 @@ Log& theLog() {
 }
 
 void openLog(const std::filesystem::path& path) {
-  if (theLog().open(path)) return;
+  if (theLog().open(path))
+    return;
   presenter().showError("Could not create log file. Aborting", "Fatal Error");
   std::exit(1);
 }
@@ -104,14 +120,17 @@ void logLine(std::string_view message, Site site) {
   std::cerr << echo << std::flush;
 }
 
-void closeLog() { closeLog(theMemory()); }
+void closeLog() {
+  closeLog(theMemory());
+}
 
 void closeLog(MemoryTracker& memory) {
   memory.report([](std::string_view line) { logLine(line); });
   Log& log = theLog();
   log.close();
   std::FILE* file = std::fopen(log.path().c_str(), "r");
-  if (!file) return;
+  if (!file)
+    return;
   char piece[1024];
   std::size_t length;
   while ((length = std::fread(piece, 1, 1023, file)) > 0) {

@@ -87,7 +87,8 @@ class MemoryItem {
   MemoryItem(const MemoryItem&) = default;
   MemoryItem& operator=(const MemoryItem&) = default;
 
- private:
+  // Protected, so that only `make` creates objects; a class with both roots (for example a
+  // device-using class that is also an event target) picks this pair with using-declarations.
   template <class T, class... Args>
   friend Owned<T> make(Site site, Args&&... args);
   static void* operator new(std::size_t size, Site site, const std::type_info& type);
@@ -96,6 +97,9 @@ class MemoryItem {
 };
 
 // Root of engine classes that are not MemoryItems: on the heap they are recorded as blocks.
+// A class deriving from both roots is a MemoryItem: it says so with
+//   using MemoryItem::operator new;
+//   using MemoryItem::operator delete;
 class TrackedBlock {
  public:
   static void operator delete(void* block, std::size_t size) noexcept;
@@ -106,7 +110,6 @@ class TrackedBlock {
   TrackedBlock& operator=(const TrackedBlock&) = default;
   ~TrackedBlock() = default;
 
- private:
   template <class T, class... Args>
   friend Owned<T> make(Site site, Args&&... args);
   static void* operator new(std::size_t size, Site site, const std::type_info& type);

@@ -46,7 +46,8 @@ TEST_F(DiagnosisTest, LinesFromTwoThreadsNeverInterleave) {
   const std::string a(300, 'a');
   const std::string b(300, 'b');
   auto writer = [](const std::string& text) {
-    for (int i = 0; i < 200; ++i) theLog().write(text, Site("Writer.cpp", 1));
+    for (int i = 0; i < 200; ++i)
+      theLog().write(text, Site("Writer.cpp", 1));
   };
   std::thread other(writer, b);
   writer(a);
@@ -83,7 +84,9 @@ TEST_F(DiagnosisTest, FatalErrorFromAnotherThreadReachesTheQuitRequest) {
 void failingSite(int& composed) {
   VK_ASSERT(false, "num < _params.size()", "message #" << ++composed);
 }
-void otherFailingSite() { VK_ASSERT(1 + 1 == 3, "sum", "other"); }
+void otherFailingSite() {
+  VK_ASSERT(1 + 1 == 3, "sum", "other");
+}
 
 TEST_F(DiagnosisTest, AssertionAnswersActPerSite) {
   int composed = 0;
@@ -109,7 +112,9 @@ TEST_F(DiagnosisTest, PassingAssertionShowsNothing) {
   EXPECT_EQ(composed, 0);
 }
 
-void stopSite() { VK_ASSERT(false, "music", "Module x not loaded, can't be played !"); }
+void stopSite() {
+  VK_ASSERT(false, "music", "Module x not loaded, can't be played !");
+}
 
 TEST_F(DiagnosisTest, StopRaisesTheFatalErrorOnceAndSilencesTheSite) {
   shown.answer = DiagnosisChoice::Stop;
@@ -117,12 +122,15 @@ TEST_F(DiagnosisTest, StopRaisesTheFatalErrorOnceAndSilencesTheSite) {
   stopSite();
   EXPECT_EQ(shown.diagnoses().size(), 1u);
   EXPECT_EQ(shown.errors(),
-            std::vector<std::string>{"Assertion failed :\nmusic\nModule x not loaded, can't be played !"});
+            std::vector<std::string>{
+                "Assertion failed :\nmusic\nModule x not loaded, can't be played !"});
   EXPECT_TRUE(quitRequested());
   EXPECT_NE(logText().find("DiagnosisTest ("), std::string::npos);
 }
 
-void breakSite() { VK_ASSERT(false, "res == VK_EVENT_PROCESSED", "broken"); }
+void breakSite() {
+  VK_ASSERT(false, "res == VK_EVENT_PROCESSED", "broken");
+}
 
 TEST_F(DiagnosisTest, BreakGoesToTheDebuggerThenActsAsStop) {
   shown.answer = DiagnosisChoice::Break;
@@ -133,7 +141,9 @@ TEST_F(DiagnosisTest, BreakGoesToTheDebuggerThenActsAsStop) {
   EXPECT_TRUE(quitRequested());
 }
 
-void unshownSite() { VK_ASSERT(false, "x", "y"); }
+void unshownSite() {
+  VK_ASSERT(false, "x", "y");
+}
 
 TEST_F(DiagnosisTest, DialogThatCannotBeShownChangesNothing) {
   shown.answer = DiagnosisChoice::NotShown;
@@ -164,7 +174,8 @@ TEST_F(DiagnosisTest, SafeCastNamesBothClassesForWrongAndNullPointers) {
 TEST_F(DiagnosisTest, ClosingTheLogWritesTheReportAndSendsTheFileToTheDebugger) {
   MemoryTracker memory;
   memory.release(memory.allocate(100, here(), Registry::Blocks), Registry::Blocks);
-  for (int i = 0; i < 30; ++i) logLine(std::string(100, static_cast<char>('a' + i % 26)));
+  for (int i = 0; i < 30; ++i)
+    logLine(std::string(100, static_cast<char>('a' + i % 26)));
   closeLog(memory);
   std::string text = readFile(dir / "Log.txt");
   const std::string ending = " \nMaximum memory usage : 100 bytes \n \n";

@@ -49,22 +49,27 @@ TEST(MemoryTracker, RunThatFreesEverythingReportsOnlyThePeak) {
 
 TEST(MemoryTracker, LeaksAreListedObjectsFirstWithTheirTotal) {
   MemoryTracker memory;
-  memory.allocate(16, Site("/src/scene/Scene.cpp", 686), Registry::Objects, &typeid(Scene));
-  memory.allocate(24, Site("/src/core/File.cpp", 40), Registry::Blocks);
+  void* scene =
+      memory.allocate(16, Site("/src/scene/Scene.cpp", 686), Registry::Objects, &typeid(Scene));
+  void* block = memory.allocate(24, Site("/src/core/File.cpp", 40), Registry::Blocks);
   std::vector<std::string> lines = reportOf(memory);
   ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[0], "\nDetected memory leaks !\nDumping :");
   EXPECT_TRUE(std::regex_match(
       lines[1],
-      std::regex(R"(Scene\(686\) : MemoryItem \(vesk::Scene, 16 bytes long at 0x[0-9A-F]{8,}\) not deleted)")))
+      std::regex(
+          R"(Scene\(686\) : MemoryItem \(vesk::Scene, 16 bytes long at 0x[0-9A-F]{8,}\) not deleted)")))
       << lines[1];
   EXPECT_TRUE(std::regex_match(
-      lines[2], std::regex(R"(File\(40\) : Unknown object \(24 bytes long at 0x[0-9A-F]{8,}\) not deleted)")))
+      lines[2],
+      std::regex(R"(File\(40\) : Unknown object \(24 bytes long at 0x[0-9A-F]{8,}\) not deleted)")))
       << lines[2];
   EXPECT_EQ(lines[3], "Dump complete. Total not freed memory : 40 bytes\n");
   EXPECT_EQ(lines[5], "Maximum memory usage : 40 bytes");
   // The report empties the registries; the blocks themselves are the leak being reported.
   EXPECT_EQ(memory.recordCount(Registry::Objects), 0u);
+  memory.release(scene, Registry::Objects);
+  memory.release(block, Registry::Blocks);
 }
 
 TEST(MemoryTracker, TrackingStopsForGoodAtTheReport) {
