@@ -38,7 +38,8 @@ enum LockFlags : std::uint32_t {
   LOCK_DISCARD = 0x2000,  // the previous contents may be dropped
 };
 
-// Flexible vertex format: which fields a vertex holds, in this order.
+// Flexible vertex format: which fields a vertex holds, in this order. FVF_TEX1 and FVF_TEX2
+// are counts of two-float coordinate sets (one or two), not flags to combine.
 enum Fvf : std::uint32_t {
   FVF_XYZ = 0x002,
   FVF_NORMAL = 0x010,
@@ -328,7 +329,8 @@ class Device : public TrackedBlock {
   virtual Surface* backBuffer() = 0;
   virtual Surface* renderTarget() = 0;
   virtual Surface* depthStencilSurface() = 0;
-  // Also resets the viewport to the whole target. A null depth surface draws without one.
+  // Also resets the viewport to the whole target. A null colour surface keeps the current one;
+  // a null depth surface draws without one.
   virtual bool setRenderTarget(Surface* color, Surface* depthStencil) = 0;
   // Copies a whole surface into another of the same size (for example the back buffer into
   // an image surface).
@@ -358,7 +360,8 @@ class Device : public TrackedBlock {
   virtual bool setVertexFormat(std::uint32_t fvf) = 0;
 
   // Drawing (only between beginScene and endScene). Per-vertex point sizes (FVF_PSIZE) are
-  // stepped over; the point size state applies.
+  // stepped over; the point size state applies. As with the classic device, drawPrimitiveUP
+  // leaves no vertex buffer set.
   virtual bool setStreamSource(VertexBuffer* buffer, std::uint32_t stride) = 0;
   virtual bool setIndices(IndexBuffer* buffer, std::uint32_t baseVertex) = 0;
   virtual bool drawPrimitive(Primitive type, std::uint32_t startVertex,
