@@ -48,23 +48,18 @@ Renderer::Renderer(gfx::Display* display) : _display(display) {
 }
 
 Renderer::~Renderer() {
-  if (_device)
-    shutdown();
+  if (_device) shutdown();
 }
 
 void Renderer::listModes(std::vector<gfx::DisplayMode>& modes) {
-  if (!_display)
-    return;
+  if (!_display) return;
   std::vector<gfx::DisplayMode> all = _display->modes();
   for (const gfx::DisplayMode& mode : all) {
-    if (mode.format == gfx::Format::X8R8G8B8 && mode.refreshRate == 60)
-      modes.push_back(mode);
+    if (mode.format == gfx::Format::X8R8G8B8 && mode.refreshRate == 60) modes.push_back(mode);
   }
-  if (!modes.empty())
-    return;
+  if (!modes.empty()) return;
   for (const gfx::DisplayMode& mode : all) {
-    if (mode.format == gfx::Format::X8R8G8B8)
-      modes.push_back(mode);
+    if (mode.format == gfx::Format::X8R8G8B8) modes.push_back(mode);
   }
 }
 
@@ -120,14 +115,12 @@ bool Renderer::createDevice(gfx::DeviceHost& host, std::uint32_t width, std::uin
   _screenQuad = _device->createVertexBuffer(sizeof kScreenQuad, gfx::USAGE_WRITE_ONLY,
                                             VK_SCREEN_VERTEX_FVF, gfx::Pool::Default);
   void* quad = _screenQuad ? _screenQuad->lock(0, 0, 0) : nullptr;
-  if (!VK_DX(quad != nullptr))
-    return false;
+  if (!VK_DX(quad != nullptr)) return false;
   std::memcpy(quad, kScreenQuad, sizeof kScreenQuad);
   VK_DX(_screenQuad->unlock());
   setDevice(_device.get(), _screenQuad.get());
 
-  if (fullscreen && _display)
-    _display->hideCursor();
+  if (fullscreen && _display) _display->hideCursor();
   return true;
 }
 
@@ -187,33 +180,27 @@ void Renderer::setInitialStates() {
 }
 
 void Renderer::beginFrame() {
-  if (_device)
-    VK_DX(_device->beginScene());
+  if (_device) VK_DX(_device->beginScene());
 }
 
 void Renderer::clearTarget(Argb colour) {
-  if (_device)
-    VK_DX(_device->clear(gfx::CLEAR_TARGET, colour, 1.0f, 0));
+  if (_device) VK_DX(_device->clear(gfx::CLEAR_TARGET, colour, 1.0f, 0));
 }
 
 void Renderer::endFrame() {
-  if (_device)
-    VK_DX(_device->endScene());
+  if (_device) VK_DX(_device->endScene());
 }
 
 void Renderer::present() {
-  if (_device)
-    VK_DX(_device->present());
+  if (_device) VK_DX(_device->present());
 }
 
 void Renderer::restoreFullViewport() {
-  if (_device)
-    VK_DX(_device->setViewport(_fullViewport));
+  if (_device) VK_DX(_device->setViewport(_fullViewport));
 }
 
 void Renderer::setGamma(int percent) {
-  if (!_device || !_caps.fullscreenGamma)
-    return;
+  if (!_device || !_caps.fullscreenGamma) return;
   auto shift = [percent](std::uint16_t base) -> std::uint16_t {
     double b = base;
     double value =
@@ -230,28 +217,22 @@ void Renderer::setGamma(int percent) {
 }
 
 void Renderer::drawText(int x, int y, std::string_view text) {
-  if (!_device || !_font)
-    return;
+  if (!_device || !_font) return;
   _font->draw(*_device, x + 1, y + 1, text, 0xFF000000);
   _font->draw(*_device, x, y, text, 0xFFFFFFFF);
 }
 
 void Renderer::saveScreenshot(const std::string& prefix, int number) {
-  if (!_device)
-    return;
+  if (!_device) return;
   std::string name = prefix + std::to_string(number) + ".bmp";
   gfx::Surface* back = _device->backBuffer();
-  if (!VK_DX(back != nullptr))
-    return;
+  if (!VK_DX(back != nullptr)) return;
   gfx::SurfaceDesc desc = back->desc();
   Owned<gfx::Surface> image = _device->createImageSurface(desc.width, desc.height, desc.format);
-  if (!VK_DX(image != nullptr))
-    return;
-  if (!VK_DX(_device->copyRects(back, image.get())))
-    return;
+  if (!VK_DX(image != nullptr)) return;
+  if (!VK_DX(_device->copyRects(back, image.get()))) return;
   gfx::LockedRect locked;
-  if (!VK_DX(image->lockRect(locked, gfx::LOCK_READ_ONLY)))
-    return;
+  if (!VK_DX(image->lockRect(locked, gfx::LOCK_READ_ONLY))) return;
   std::FILE* file = std::fopen(name.c_str(), "wb");
   if (!file) {
     VK_DX(image->unlockRect());
@@ -293,18 +274,17 @@ void Renderer::saveScreenshot(const std::string& prefix, int number) {
 }
 
 void Renderer::paint() {
-  if (_device && _windowed)
-    VK_DX(_device->present());
+  if (_device && _windowed) VK_DX(_device->present());
 }
 
 void Renderer::drawScreenQuad(Argb colour, float umin, float vmin, float umax, float vmax) {
-  if (!_device || !_screenQuad)
-    return;
+  if (!_device || !_screenQuad) return;
   const float alpha = static_cast<float>(colour >> 24) / 255.0f * layerAlpha * fadeFactor * 255.0f;
-  const Argb drawn = (static_cast<Argb>(alpha) & 0xFF) << 24 | (colour & 0x00FFFFFF);
+  // A shaken viewport can push the factors past 1: the alpha saturates instead of wrapping.
+  const float clamped = alpha > 255.0f ? 255.0f : (alpha > 0.0f ? alpha : 0.0f);
+  const Argb drawn = static_cast<Argb>(clamped) << 24 | (colour & 0x00FFFFFF);
   auto* quad = static_cast<ScreenVertex*>(_screenQuad->lock(0, 0, 0));
-  if (!VK_DX(quad != nullptr))
-    return;
+  if (!VK_DX(quad != nullptr)) return;
   const float u[4] = {umin, umax, umin, umax};
   const float v[4] = {vmin, vmin, vmax, vmax};
   for (int i = 0; i < 4; ++i) {
@@ -328,8 +308,7 @@ void Renderer::drawScreenQuad(Argb colour, float umin, float vmin, float umax, f
 }
 
 void Renderer::shutdown() {
-  if (!_device)
-    return;
+  if (!_device) return;
   (void)_device->setGammaRamp(_baseGamma);
   restoreFullViewport();
   VK_DX(_device->clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0, 1.0f, 0));
@@ -344,8 +323,7 @@ void Renderer::shutdown() {
 }
 
 std::int32_t Renderer::processEvent(const Event& event) {
-  if (event.getCode() == VK_RENDERER_EVENT)
-    return VK_EVENT_PROCESSED;
+  if (event.getCode() == VK_RENDERER_EVENT) return VK_EVENT_PROCESSED;
   return EventTarget::processEvent(event);
 }
 
