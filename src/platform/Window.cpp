@@ -57,7 +57,7 @@ bool Window::create(std::string& error) {
     destroy();
     return false;
   }
-  setSwapInterval();
+  applySwapInterval();
   return true;
 }
 
@@ -85,35 +85,31 @@ bool Window::enterFullscreen(const gfx::DisplayMode& mode, std::string& error) {
   SDL_ShowWindow(_window);
   SDL_ShowCursor(SDL_DISABLE);
   _cursorHidden = true;
-  setSwapInterval();
+  applySwapInterval();
   return true;
 }
 
 void Window::show() {
-  if (_window)
-    SDL_ShowWindow(_window);
+  if (_window) SDL_ShowWindow(_window);
 }
 
-void Window::setSwapInterval() {
+void Window::applySwapInterval() {
   // Some servers (Xvfb) refuse to change it; presenting then simply goes at its own pace.
   SDL_GL_SetSwapInterval(_fullscreen ? 1 : 0);
 }
 
 void Window::swapBuffers() {
-  if (_window)
-    SDL_GL_SwapWindow(_window);
+  if (_window) SDL_GL_SwapWindow(_window);
 }
 
 void Window::drawableSize(int& width, int& height) {
   width = 0;
   height = 0;
-  if (_window)
-    SDL_GL_GetDrawableSize(_window, &width, &height);
+  if (_window) SDL_GL_GetDrawableSize(_window, &width, &height);
 }
 
 bool Window::getGammaRamp(gfx::GammaRamp& ramp) {
-  if (!_window)
-    return false;
+  if (!_window) return false;
   gfx::GammaRamp current;
   if (SDL_GetWindowGammaRamp(_window, current.red.data(), current.green.data(),
                              current.blue.data()) != 0) {
@@ -130,11 +126,17 @@ bool Window::getGammaRamp(gfx::GammaRamp& ramp) {
 }
 
 bool Window::setGammaRamp(const gfx::GammaRamp& ramp) {
-  if (!_window)
-    return false;
-  if (!_fullscreen)
-    return true;
+  if (!_window) return false;
+  if (!_fullscreen) return true;
   return SDL_SetWindowGammaRamp(_window, ramp.red.data(), ramp.green.data(), ramp.blue.data()) == 0;
+}
+
+}  // namespace vesk
+
+namespace vesk {
+
+bool Window::setSwapInterval(int interval) {
+  return _context && SDL_GL_SetSwapInterval(interval) == 0;
 }
 
 }  // namespace vesk

@@ -50,10 +50,12 @@ class Window : public gfx::DeviceHost {
   // Gamma is a full-screen matter: in a desktop window the ramp is accepted and the desktop
   // left as it is. False when the display refuses it.
   bool setGammaRamp(const gfx::GammaRamp& ramp) override;
+  // False when the driver refuses it (as under a virtual X server).
+  bool setSwapInterval(int interval) override;
 
  private:
   void destroy();
-  void setSwapInterval();
+  void applySwapInterval();
 
   SDL_Window* _window = nullptr;
   void* _context = nullptr;  // SDL_GLContext

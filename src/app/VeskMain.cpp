@@ -1,0 +1,18 @@
+// The show player: start-up, main loop, orderly shutdown. The exit code is 1 when a fatal
+// error ended the run, 0 otherwise.
+#include "app/EmptyShow.h"
+#include "app/SdlHost.h"
+#include "core/Core.h"
+#include "core/Diagnosis.h"
+
+int main() {
+  vesk::SdlHost host;
+  vesk::EmptyShow show;
+  {
+    vesk::Core core(host, show);
+    if (core.init()) core.run();
+    core.shutdown();
+  }
+  host.close();
+  return vesk::quitExitCode();
+}

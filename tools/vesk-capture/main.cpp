@@ -1,0 +1,281 @@
+// vesk-capture: runs the show's core without panel and without a visible window, on a manual
+// clock, and writes the frames as PNG files: how we and the tests see what the program draws.
+//
+//   vesk-capture --script FILE [--data DIR] [--size 640x480] [--fps 25] --until MS --out DIR
+//                [--every N]
+#include <FreeImage.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "core/Core.h"
+#include "core/Diagnosis.h"
+#include "core/Log.h"
+#include "platform/Display.h"
+#include "platform/Window.h"
+#include "render/DXObject.h"
+#include "show/EventScript.h"
+
+namespace vesk {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vesk-capture --script FILE [--data DIR] [--size WxH] [--fps N] --until MS --out DIR "
+    "[--every N]\n";
+
+struct Options {
+  std::filesystem::path script;
+  std::filesystem::path data = ".";
+  std::filesystem::path out;
+  std::uint32_t width = 640, height = 480;
+  double fps = 25;
+  std::int64_t untilMs = -1;
+  std::int64_t every = 1;
+};
+
+bool parseNumber(const char* text, std::int64_t& value, std::int64_t minimum) {
+  char* end = nullptr;
+  long long parsed = std::strtoll(text, &end, 10);
+  if (end == text || *end != '\0' || parsed < minimum) return false;
+  value = parsed;
+  return true;
+}
+
+bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
+  for (int i = 1; i < argc; ++i) {
+    std::string flag = argv[i];
+    if (i + 1 >= argc) {
+      error = flag + " needs a value";
+      return false;
+    }
+    const char* value = argv[++i];
+    std::int64_t number = 0;
+    if (flag == "--script") {
+      options.script = value;
+    } else if (flag == "--data") {
+      options.data = value;
+    } else if (flag == "--out") {
+      options.out = value;
+    } else if (flag == "--size") {
+      unsigned w = 0, h = 0;
+      char extra;
+      if (std::sscanf(value, "%ux%u%c", &w, &h, &extra) != 2 || w == 0 || h == 0 || w > 8192 ||
+          h > 8192) {
+        error = "--size takes WIDTHxHEIGHT, for example 640x480";
+        return false;
+      }
+      options.width = w;
+      options.height = h;
+    } else if (flag == "--fps") {
+      char* end = nullptr;
+      options.fps = std::strtod(value, &end);
+      if (end == value || *end != '\0' || !(options.fps > 0 && options.fps <= 1000)) {
+        error = "--fps takes a rate above 0 and at most 1000";
+        return false;
+      }
+    } else if (flag == "--until") {
+      if (!parseNumber(value, number, 0) || number > 2000000000) {
+        error = "--until takes a show time in milliseconds";
+        return false;
+      }
+      options.untilMs = number;
+    } else if (flag == "--every") {
+      if (!parseNumber(value, number, 1)) {
+        error = "--every takes a whole number of frames, 1 or more";
+        return false;
+      }
+      options.every = number;
+    } else {
+      error = "unknown option " + flag;
+      return false;
+    }
+  }
+  if (options.script.empty() || options.out.empty() || options.untilMs < 0) {
+    error = "--script, --until and --out are required";
+    return false;
+  }
+  return true;
+}
+
+// Assertions are logged and the run goes on; fatal errors are told on stderr.
+class CapturePresenter : public Presenter {
+ public:
+  void showError(const std::string& text, const std::string& caption) override {
+    std::cerr << "vesk-capture: " << caption << ": " << text << std::endl;
+  }
+  DiagnosisChoice showDiagnosis(const std::string& text) override {
+    logLine(text);
+    return DiagnosisChoice::Ignore;
+  }
+};
+
+class CaptureDisplay : public gfx::Display {
+ public:
+  explicit CaptureDisplay(gfx::DisplayMode mode) : _mode(mode) {}
+  std::vector<gfx::DisplayMode> modes() override { return {_mode}; }
+  gfx::DisplayMode desktopMode() override { return _mode; }
+  void hideCursor() override {}
+
+ private:
+  gfx::DisplayMode _mode;
+};
+
+class CaptureHost : public CoreHost {
+ public:
+  CaptureHost(gfx::DisplayMode mode, bool videoOpen)
+      : _mode(mode), _display(mode), _video(videoOpen) {}
+  gfx::Display* display() override { return _video ? &_display : nullptr; }
+  int showConfigPanel(Core&) override { return 1; }
+  gfx::DeviceHost* openOutput(const gfx::DisplayMode&, bool) override {
+    std::string error;
+    if (!_window.create(error)) {
+      logLine("Window: " + error);
+      return nullptr;
+    }
+    return &_window;
+  }
+  void showWindow() override {}
+  gfx::DisplayMode desktopWindowMode() override { return _mode; }
+  bool pollMessage(WindowMessage& message) override {
+    while (pollWindowMessage(message)) {
+    }
+    return false;
+  }
+  const Clock& clock() override { return _clock; }
+  ManualClock& manualClock() { return _clock; }
+
+ private:
+  gfx::DisplayMode _mode;
+  CaptureDisplay _display;
+  bool _video;
+  Window _window;
+  ManualClock _clock;
+};
+
+class ScriptShow : public ShowScript {
+ public:
+  explicit ScriptShow(const EventScript& script) : _script(script) {}
+  Owned<TimeEvents> buildTimeEvents() override { return _script.buildTimeEvents(); }
+  Owned<MusicEvents> buildMusicEvents() override { return _script.buildMusicEvents(); }
+
+ private:
+  const EventScript& _script;
+};
+
+// The back buffer as a PNG file.
+bool saveFrame(const std::filesystem::path& path) {
+  gfx::Device* device = DXObject::device();
+  if (!device || !device->backBuffer()) return false;
+  gfx::SurfaceDesc desc = device->backBuffer()->desc();
+  Owned<gfx::Surface> image = device->createImageSurface(desc.width, desc.height, desc.format);
+  if (!image || !device->copyRects(device->backBuffer(), image.get())) return false;
+  gfx::LockedRect locked;
+  if (!image->lockRect(locked, gfx::LOCK_READ_ONLY)) return false;
+  FIBITMAP* bitmap =
+      FreeImage_Allocate(static_cast<int>(desc.width), static_cast<int>(desc.height), 24);
+  bool saved = false;
+  if (bitmap) {
+    for (std::uint32_t y = 0; y < desc.height; ++y) {
+      // FreeImage keeps rows bottom-up.
+      BYTE* row = FreeImage_GetScanLine(bitmap, static_cast<int>(desc.height - 1 - y));
+      const auto* words =
+          reinterpret_cast<const std::uint32_t*>(static_cast<const unsigned char*>(locked.bits) +
+                                                 static_cast<std::size_t>(y) * locked.pitch);
+      for (std::uint32_t x = 0; x < desc.width; ++x) {
+        row[3 * x + FI_RGBA_BLUE] = static_cast<BYTE>(words[x]);
+        row[3 * x + FI_RGBA_GREEN] = static_cast<BYTE>(words[x] >> 8);
+        row[3 * x + FI_RGBA_RED] = static_cast<BYTE>(words[x] >> 16);
+      }
+    }
+    saved = FreeImage_Save(FIF_PNG, bitmap, path.c_str(), PNG_DEFAULT) != 0;
+    FreeImage_Unload(bitmap);
+  }
+  (void)image->unlockRect();
+  return saved;
+}
+
+int capture(const Options& options) {
+  EventScript script;
+  if (!script.load(options.script)) {
+    std::cerr << "vesk-capture: " << script.error() << std::endl;
+    return 1;
+  }
+  std::error_code failure;
+  std::filesystem::create_directories(options.out, failure);
+  if (failure) {
+    std::cerr << "vesk-capture: cannot make " << options.out << ": " << failure.message()
+              << std::endl;
+    return 1;
+  }
+  const std::filesystem::path out = std::filesystem::absolute(options.out);
+  std::filesystem::current_path(options.data, failure);
+  if (failure) {
+    std::cerr << "vesk-capture: cannot work in " << options.data << ": " << failure.message()
+              << std::endl;
+    return 1;
+  }
+
+  CapturePresenter presenter;
+  setPresenter(&presenter);
+  std::string videoError;
+  const bool video = openVideo(videoError);
+  if (!video) std::cerr << "vesk-capture: " << videoError << std::endl;
+
+  int savedFrames = 0;
+  {
+    CaptureHost host({options.width, options.height, 60, gfx::Format::X8R8G8B8}, video);
+    ScriptShow show(script);
+    Core core(host, show);
+    if (core.init()) {
+      core.start();
+      std::vector<CueSync> syncs = script.syncs();
+      for (std::int64_t n = 0; !quitRequested(); ++n) {
+        const auto ms =
+            static_cast<std::int64_t>(static_cast<double>(n) * 1000.0 / options.fps + 0.5);
+        if (ms > options.untilMs) break;
+        host.manualClock().set(static_cast<std::uint32_t>(ms));
+        // The music raises its cues at their show time.
+        for (CueSync& sync : syncs) {
+          if (sync.timeMs >= 0 && sync.timeMs <= ms && core.musicEvents()) {
+            core.musicEvents()->onSync(sync.cue);
+            sync.timeMs = -1;  // raised
+          }
+        }
+        core.frame();
+        if (n % options.every == 0) {
+          char name[32];
+          std::snprintf(name, sizeof name, "t%08lld.png", static_cast<long long>(ms));
+          if (!saveFrame(out / name)) {
+            std::cerr << "vesk-capture: cannot write " << (out / name) << std::endl;
+            requestQuit(1);
+          } else {
+            ++savedFrames;
+          }
+        }
+      }
+    }
+    core.shutdown();
+  }
+  if (video) closeVideo();
+  setPresenter(nullptr);
+  std::cerr << "vesk-capture: " << savedFrames << " frames written to " << out << std::endl;
+  return quitExitCode();
+}
+
+}  // namespace
+}  // namespace vesk
+
+int main(int argc, char** argv) {
+  vesk::Options options;
+  std::string error;
+  if (!vesk::parseOptions(argc, argv, options, error)) {
+    std::cerr << "vesk-capture: " << error << "\n" << vesk::kUsage;
+    return 2;
+  }
+  return vesk::capture(options);
+}
