@@ -10,6 +10,7 @@
 #include "material/Graph.h"
 #include "render/Renderer.h"
 #include "render/Viewport.h"
+#include "sound/Sound.h"
 
 namespace vesk {
 
@@ -22,6 +23,18 @@ EventTarget* Core::Reserved::renderer() {
 EventTarget* Core::Reserved::viewport(int index) {
   return _core.viewport(index);
 }
+EventTarget* Core::Reserved::sound() {
+  return Sound::existingInstance();
+}
+
+namespace {
+
+// Runs on the sound thread: hands the cue to the music schedule and touches nothing else.
+void musicSync(std::uint32_t, std::uint32_t, std::uint32_t data, void* user) {
+  static_cast<MusicEvents*>(user)->onSync(MusicEvents::cueCode(data));
+}
+
+}  // namespace
 
 Core::Core(CoreHost& host, ShowScript& script) : _host(host), _script(script) {
   _instance = this;
@@ -61,6 +74,7 @@ bool Core::init() {
   logLine("");
   logLine("Diagnosis system started", here());
 
+  Sound::getInstance().init(_host.soundOutput());
   _cache = make<ResourceCache>(here());
   _renderer = make<Renderer>(here(), _host.display());
   if (!_renderer->valid()) return false;
@@ -214,6 +228,31 @@ void Core::resetViewports() {
   _defaultViewport->setVisible(true);
 }
 
+void Core::loadMusic(const std::string& file, const std::string& name) {
+  _musics[name] = Sound::getInstance().moduleLoad(file);
+}
+
+void Core::unloadMusic(const std::string& name) {
+  auto it = _musics.find(name);
+  Sound::getInstance().moduleFree(it == _musics.end() ? 0 : it->second);
+  if (it != _musics.end()) _musics.erase(it);
+}
+
+void Core::playMusic(const std::string& name) {
+  auto it = _musics.find(name);
+  const std::uint32_t music = it == _musics.end() ? 0 : it->second;
+  VK_ASSERT(music, "music", "Module " << name << " not loaded, can't be played !");
+  Sound& sound = Sound::getInstance();
+  sound.modulePlay(music);
+  sound.moduleSetCallback(music, musicSync, _musicEvents.get());
+  sound.channelSetVolume(music, _soundOn ? _volume : 0);
+}
+
+void Core::stopMusic(const std::string& name) {
+  auto it = _musics.find(name);
+  Sound::getInstance().channelStop(it == _musics.end() ? 0 : it->second);
+}
+
 std::int32_t Core::processEvent(const Event& event) {
   switch (event.getCode()) {
     case VK_CORE_CREATE_GRAPH:
@@ -229,6 +268,18 @@ std::int32_t Core::processEvent(const Event& event) {
     case VK_CORE_PRELOAD_TEXTURE:
       _cache->getTexture(0, event.getString(0), false, 2, nullptr);
       return VK_EVENT_PROCESSED;
+    case VK_CORE_LOAD_MUSIC:
+      loadMusic(event.getString(0), event.getString(1));
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_UNLOAD_MUSIC:
+      unloadMusic(event.getString(0));
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_PLAY_MUSIC:
+      playMusic(event.getString(0));
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_STOP_MUSIC:
+      stopMusic(event.getString(0));
+      return VK_EVENT_PROCESSED;
     case VK_CORE_CLEAR_EACH_FRAME:
       _clearEachFrame = event.getBool(0);
       return VK_EVENT_PROCESSED;
@@ -242,7 +293,7 @@ std::int32_t Core::processEvent(const Event& event) {
       requestQuit(0);
       return VK_EVENT_PROCESSED;
     default:
-      // Scenes and music arrive with their own parts; until then their codes are not handled.
+      // Scenes arrive with their own part; until then their codes are not handled.
       return EventTarget::processEvent(event);
   }
 }
@@ -258,6 +309,11 @@ void Core::shutdown() {
     _renderer.reset();
   }
   logLine("Shuting down sound system...");
+  if (Sound* sound = Sound::existingInstance()) {
+    sound->shutdown();
+    Sound::destroyInstance();
+  }
+  _musics.clear();
   _timeEvents.reset();
   _musicEvents.reset();
   _cache.reset();

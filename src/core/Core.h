@@ -19,6 +19,7 @@
 #include "platform/WindowMessage.h"
 #include "render/gfx/Device.h"
 #include "render/gfx/Display.h"
+#include "sound/Sound.h"
 
 namespace vesk {
 
@@ -46,6 +47,8 @@ class CoreHost {
   virtual const Clock& clock() = 0;
   // Waits a little while the show is paused (the loop polls otherwise).
   virtual void idle() {}
+  // Where the music goes: the audio device (silent when there is none), or mixed by the caller.
+  virtual SoundOutput soundOutput() { return SoundOutput::Device; }
 };
 
 // The show's two schedules (the compiled-in show, or a script file for the capture tool).
@@ -132,6 +135,7 @@ class Core : public EventTarget {
     EventTarget* core() override;
     EventTarget* renderer() override;
     EventTarget* viewport(int index) override;
+    EventTarget* sound() override;
 
    private:
     Core& _core;
@@ -144,6 +148,10 @@ class Core : public EventTarget {
                    const std::string& name);
   void deleteGraph(const std::string& name);
   void resetViewports();
+  void loadMusic(const std::string& file, const std::string& name);
+  void unloadMusic(const std::string& name);
+  void playMusic(const std::string& name);
+  void stopMusic(const std::string& name);
 
   // Keys and overlay.
   void onKey(KeyCode key);

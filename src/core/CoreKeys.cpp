@@ -6,6 +6,7 @@
 #include "core/Diagnosis.h"
 #include "render/Renderer.h"
 #include "render/Viewport.h"
+#include "sound/Sound.h"
 
 namespace vesk {
 
@@ -80,18 +81,20 @@ void Core::onKey(KeyCode key) {
 }
 
 void Core::applyVolume() {
-  // The sound system joins with the music; until then the setting is only kept.
+  Sound::getInstance().setVolumeAll(_soundOn ? _volume : 0);
 }
 
 void Core::togglePause() {
   _paused = !_paused;
   if (_paused) {
+    Sound::getInstance().pause();
     _renderer->beginFrame();
     _renderer->drawText((static_cast<int>(_width) - 208) / 2, (static_cast<int>(_height) - 16) / 2,
                         "Pause - Press P to resume");
     _renderer->endFrame();
     _renderer->present();
   } else {
+    Sound::getInstance().resume();
     _startTime = _host.clock().nowMs() - static_cast<std::uint32_t>(_timeMs);
   }
 }

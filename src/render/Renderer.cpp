@@ -64,12 +64,14 @@ void Renderer::listModes(std::vector<gfx::DisplayMode>& modes) {
 }
 
 bool Renderer::createDevice(gfx::DeviceHost& host, std::uint32_t width, std::uint32_t height,
-                            bool fullscreen, bool /*fsaa: the device is made without it*/) {
+                            bool fullscreen, bool /*fsaa: the device is made without it*/,
+                            bool stateCache) {
   _windowed = !fullscreen;
   gfx::DeviceParams params;
   params.width = width;
   params.height = height;
   params.fullscreen = fullscreen;
+  params.stateCache = stateCache;
   _device = gfx::createGlDevice(host, params);
   if (!_device) {
     dxError(here());

@@ -36,8 +36,9 @@ class Renderer : public DXObject, public EventTarget {
   void listModes(std::vector<gfx::DisplayMode>& modes);
 
   // Creates the device on the host's OpenGL context and the shared resources.
+  // `stateCache` off makes every state call reach OpenGL (for measuring the cache).
   bool createDevice(gfx::DeviceHost& host, std::uint32_t width, std::uint32_t height,
-                    bool fullscreen, bool fsaa);
+                    bool fullscreen, bool fsaa, bool stateCache = true);
 
   void beginFrame();
   void clearTarget(Argb colour);

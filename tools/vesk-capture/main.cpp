@@ -2,7 +2,10 @@
 // clock, and writes the frames as PNG files: how we and the tests see what the program draws.
 //
 //   vesk-capture --script FILE [--data DIR] [--size 640x480] [--fps 25] --until MS --out DIR
-//                [--every N]
+//                [--every N] [--wav FILE]
+//
+// The music is mixed synchronously, frame by frame, so two runs give the same frames and the
+// same audio bytes; with --wav the sound is on at volume 100 and the audio is kept.
 #include <FreeImage.h>
 
 #include <cstdio>
@@ -20,18 +23,21 @@
 #include "platform/Window.h"
 #include "render/DXObject.h"
 #include "show/EventScript.h"
+#include "sound/Sound.h"
+#include "sound/WavWriter.h"
 
 namespace vesk {
 namespace {
 
 constexpr const char* kUsage =
     "usage: vesk-capture --script FILE [--data DIR] [--size WxH] [--fps N] --until MS --out DIR "
-    "[--every N]\n";
+    "[--every N] [--wav FILE]\n";
 
 struct Options {
   std::filesystem::path script;
   std::filesystem::path data = ".";
   std::filesystem::path out;
+  std::filesystem::path wav;
   std::uint32_t width = 640, height = 480;
   double fps = 25;
   std::int64_t untilMs = -1;
@@ -61,6 +67,8 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
       options.data = value;
     } else if (flag == "--out") {
       options.out = value;
+    } else if (flag == "--wav") {
+      options.wav = value;
     } else if (flag == "--size") {
       unsigned w = 0, h = 0;
       char extra;
@@ -127,10 +135,18 @@ class CaptureDisplay : public gfx::Display {
 
 class CaptureHost : public CoreHost {
  public:
-  CaptureHost(gfx::DisplayMode mode, bool videoOpen)
-      : _mode(mode), _display(mode), _video(videoOpen) {}
+  CaptureHost(gfx::DisplayMode mode, bool videoOpen, bool soundOn)
+      : _mode(mode), _display(mode), _video(videoOpen), _soundOn(soundOn) {}
   gfx::Display* display() override { return _video ? &_display : nullptr; }
-  int showConfigPanel(Core&) override { return 1; }
+  // With sound the run is as if "No sound" were unchecked; the volume stays at 100.
+  int showConfigPanel(Core& core) override {
+    if (!_soundOn) return 1;
+    Core::Settings settings = core.settings();
+    settings.soundOn = true;
+    core.applySettings(settings);
+    return 2;
+  }
+  SoundOutput soundOutput() override { return SoundOutput::Manual; }
   gfx::DeviceHost* openOutput(const gfx::DisplayMode&, bool) override {
     std::string error;
     if (!_window.create(error)) {
@@ -153,6 +169,7 @@ class CaptureHost : public CoreHost {
   gfx::DisplayMode _mode;
   CaptureDisplay _display;
   bool _video;
+  bool _soundOn;
   Window _window;
   ManualClock _clock;
 };
@@ -213,6 +230,8 @@ int capture(const Options& options) {
     return 1;
   }
   const std::filesystem::path out = std::filesystem::absolute(options.out);
+  const std::filesystem::path wavPath =
+      options.wav.empty() ? std::filesystem::path() : std::filesystem::absolute(options.wav);
   std::filesystem::current_path(options.data, failure);
   if (failure) {
     std::cerr << "vesk-capture: cannot work in " << options.data << ": " << failure.message()
@@ -228,7 +247,14 @@ int capture(const Options& options) {
 
   int savedFrames = 0;
   {
-    CaptureHost host({options.width, options.height, 60, gfx::Format::X8R8G8B8}, video);
+    CaptureHost host({options.width, options.height, 60, gfx::Format::X8R8G8B8}, video,
+                     !options.wav.empty());
+    WavWriter wav;
+    if (!wavPath.empty() && !wav.open(wavPath)) {
+      std::cerr << "vesk-capture: cannot write " << options.wav << std::endl;
+      return 1;
+    }
+    std::vector<std::int16_t> audio;
     ScriptShow show(script);
     Core core(host, show);
     if (core.init()) {
@@ -246,6 +272,16 @@ int capture(const Options& options) {
             sync.timeMs = -1;  // raised
           }
         }
+        // The music up to this frame: cues heard by now reach the schedule before the frame.
+        if (Sound* sound = Sound::existingInstance()) {
+          const auto target = static_cast<std::uint64_t>(ms) * VK_SOUND_RATE / 1000;
+          if (target > sound->renderedFrames()) {
+            const std::size_t frames = target - sound->renderedFrames();
+            audio.resize(2 * frames);
+            sound->renderFrames(audio.data(), frames);
+            if (!options.wav.empty()) wav.write(audio.data(), frames);
+          }
+        }
         core.frame();
         if (n % options.every == 0) {
           char name[32];
@@ -260,6 +296,10 @@ int capture(const Options& options) {
       }
     }
     core.shutdown();
+    if (!options.wav.empty() && !wav.finish()) {
+      std::cerr << "vesk-capture: cannot write " << options.wav << std::endl;
+      requestQuit(1);
+    }
   }
   if (video) closeVideo();
   setPresenter(nullptr);

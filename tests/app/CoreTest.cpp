@@ -1,0 +1,226 @@
+// The core in one process on an offscreen OpenGL context and a manual clock: its events, keys,
+// pause, exit fade and start-up failures.
+#include "core/Core.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "core/Diagnosis.h"
+#include "core/File.h"
+#include "render/Renderer.h"
+#include "render/Viewport.h"
+#include "support/GlTestContext.h"
+#include "support/TestSupport.h"
+
+namespace vesk::test {
+namespace {
+
+class OneModeDisplay : public gfx::Display {
+ public:
+  std::vector<gfx::DisplayMode> modes() override {
+    return {{800, 600, 60, gfx::Format::X8R8G8B8}, {640, 480, 60, gfx::Format::X8R8G8B8}};
+  }
+  gfx::DisplayMode desktopMode() override { return {800, 600, 60, gfx::Format::X8R8G8B8}; }
+  void hideCursor() override {}
+};
+
+class TestHost : public CoreHost {
+ public:
+  bool withDisplay = true;
+  std::deque<WindowMessage> messages;
+  ManualClock time;
+  GlTestContext context;
+
+  gfx::Display* display() override { return withDisplay ? &_display : nullptr; }
+  int showConfigPanel(Core&) override { return 1; }
+  gfx::DeviceHost* openOutput(const gfx::DisplayMode&, bool) override {
+    return context.ok() ? &context : nullptr;
+  }
+  void showWindow() override {}
+  gfx::DisplayMode desktopWindowMode() override { return {64, 48, 60, gfx::Format::X8R8G8B8}; }
+  bool pollMessage(WindowMessage& message) override {
+    if (messages.empty()) return false;
+    message = messages.front();
+    messages.pop_front();
+    return true;
+  }
+  const Clock& clock() override { return time; }
+  SoundOutput soundOutput() override { return SoundOutput::Manual; }
+
+ private:
+  OneModeDisplay _display;
+};
+
+class NoShow : public ShowScript {
+ public:
+  Owned<TimeEvents> buildTimeEvents() override {
+    return make<TimeEvents>(here(), std::span<const TimedEvent>());
+  }
+  Owned<MusicEvents> buildMusicEvents() override { return make<MusicEvents>(here()); }
+};
+
+WindowMessage key(KeyCode code) {
+  WindowMessage message;
+  message.type = WindowMessage::Type::KeyDown;
+  message.key = code;
+  return message;
+}
+
+class CoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    writeFile(dir / "data/textures/end.jpg", "");
+    ASSERT_EQ(0, std::system(("convert -size 8x8 xc:'#00FF00' '" +
+                              (dir / "data/textures/end.jpg").string() + "'")
+                                 .c_str()));
+  }
+  void TearDown() override { File::reset(); }
+
+  void startShow() {
+    ASSERT_TRUE(core.init());
+    core.start();
+  }
+  void frameAt(std::uint32_t ms) {
+    host.time.set(ms);
+    core.frame();
+  }
+
+  TempDir dir;
+  CurrentDir inDir{dir.path()};
+  RecordingPresenter shown;
+  TestHost host;
+  NoShow show;
+  Core core{host, show};
+};
+
+TEST_F(CoreTest, StartsWithSixteenViewportsAndPicksThe640x480Mode) {
+  startShow();
+  EXPECT_EQ(core.modeIndex(), 0);  // sorted by width: 640 × 480 comes first
+  ASSERT_NE(core.defaultViewport(), nullptr);
+  EXPECT_TRUE(core.defaultViewport()->visible());
+  EXPECT_EQ(core.viewport(15)->index(), 15);
+  EXPECT_EQ(core.viewport(16), nullptr);
+  EXPECT_EQ(EventTarget::find("DEFVIEWPORT"), core.defaultViewport());
+  EXPECT_EQ(EventTarget::find("VIEWPORT15"), core.viewport(15));
+  EXPECT_EQ(EventTarget::find("CORE"), &core);
+  EXPECT_EQ(EventTarget::find("RENDERER"), core.renderer());
+  EXPECT_EQ(core.width(), 64u);
+  EXPECT_TRUE(shown.errors().empty());
+  core.shutdown();
+}
+
+TEST_F(CoreTest, CodesWithoutAnOperationAreNotProcessed) {
+  startShow();
+  for (int code : {3, 12, 17, 99})
+    Event("CORE", code).send();
+  ASSERT_EQ(shown.diagnoses().size(), 4u);
+  EXPECT_EQ(shown.diagnoses()[0],
+            "Assertion failed :\nres == VK_EVENT_PROCESSED\nEvent 3wasn't processed by CORE");
+  Event("CORE", 13).addBool(false).send();
+  Event("CORE", 14).addInt(0x00FF0000).send();
+  EXPECT_EQ(shown.diagnoses().size(), 4u);
+  core.shutdown();
+}
+
+TEST_F(CoreTest, PausedTimeDoesNotCount) {
+  startShow();
+  frameAt(1000);
+  EXPECT_EQ(core.timeMs(), 1000);
+  core.handleMessage(key(KeyCode::P));
+  EXPECT_TRUE(core.paused());
+  host.time.set(11000);  // ten seconds of pause
+  core.handleMessage(key(KeyCode::P));
+  frameAt(11500);
+  EXPECT_EQ(core.timeMs(), 1500);
+  core.shutdown();
+}
+
+TEST_F(CoreTest, EscapeFadesInTheEndPictureThenQuitsAfterTwoSeconds) {
+  startShow();
+  frameAt(500);
+  core.handleMessage(key(KeyCode::Escape));
+  EXPECT_TRUE(core.exiting());
+  for (std::uint32_t ms = 540; ms < 2500 && !quitRequested(); ms += 40)
+    frameAt(ms);
+  EXPECT_FALSE(quitRequested());
+  frameAt(2540);
+  EXPECT_TRUE(quitRequested());
+  EXPECT_EQ(quitExitCode(), 0);
+  // The end picture (green) covers the screen at the end of its fade.
+  Viewport* top = core.viewport(15);
+  EXPECT_TRUE(top->visible());
+  ASSERT_NE(top->layer(3), nullptr);
+  core.shutdown();
+}
+
+TEST_F(CoreTest, EscapeWhilePausedQuitsAtOnce) {
+  startShow();
+  core.handleMessage(key(KeyCode::P));
+  core.handleMessage(key(KeyCode::Escape));
+  EXPECT_TRUE(quitRequested());
+  EXPECT_FALSE(core.exiting());
+  core.shutdown();
+}
+
+TEST_F(CoreTest, KeysStayWithinTheirRanges) {
+  startShow();
+  core.handleMessage(key(KeyCode::F8));
+  EXPECT_EQ(core.volume(), 100);
+  core.handleMessage(key(KeyCode::F7));
+  EXPECT_EQ(core.volume(), 99);
+  for (int i = 0; i < 120; ++i)
+    core.handleMessage(key(KeyCode::F7));
+  EXPECT_EQ(core.volume(), 0);
+  core.handleMessage(key(KeyCode::F5));
+  EXPECT_TRUE(core.soundOn());
+  core.handleMessage(key(KeyCode::F11));  // gamma keys do nothing in a desktop window
+  EXPECT_EQ(core.gamma(), 0);
+  WindowMessage shifted = key(KeyCode::F5);
+  shifted.shift = true;  // the keys take no modifiers
+  core.handleMessage(shifted);
+  EXPECT_TRUE(core.soundOn());
+  core.handleMessage(key(KeyCode::F12));
+  core.handleMessage(key(KeyCode::F12));
+  EXPECT_TRUE(std::filesystem::exists(dir / "VK-IMG0.bmp"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "VK-IMG1.bmp"));
+  EXPECT_EQ(core.screenshotCount(), 2);
+  EXPECT_TRUE(shown.errors().empty());
+  core.shutdown();
+}
+
+TEST_F(CoreTest, QuitEventAndClosedWindowEndTheLoop) {
+  startShow();
+  Event("CORE", 16).send();
+  EXPECT_TRUE(quitRequested());
+  EXPECT_EQ(quitExitCode(), 0);
+  clearQuitRequest();
+  WindowMessage close;
+  close.type = WindowMessage::Type::Close;
+  host.messages.push_back(close);
+  core.run();  // returns once the close message is handled
+  EXPECT_TRUE(quitRequested());
+  core.shutdown();
+}
+
+TEST_F(CoreTest, WithoutADisplayStartUpFailsWithCodeOne) {
+  host.withDisplay = false;
+  EXPECT_FALSE(core.init());
+  EXPECT_EQ(shown.errors(),
+            std::vector<std::string>{"DirectX error : unable to create a D3D8 object"});
+  EXPECT_EQ(quitExitCode(), 1);
+  core.shutdown();  // skips what was never made
+}
+
+TEST_F(CoreTest, PlayingMusicThatWasNeverLoadedIsReported) {
+  startShow();
+  Event("CORE", 10).addString("nothing").send();
+  ASSERT_FALSE(shown.diagnoses().empty());
+  EXPECT_EQ(shown.diagnoses()[0],
+            "Assertion failed :\nmusic\nModule nothing not loaded, can't be played !");
+  EXPECT_FALSE(shown.errors().empty());  // then the sound system refuses handle 0
+  core.shutdown();
+}
+
+}  // namespace
+}  // namespace vesk::test

@@ -1,0 +1,39 @@
+// Runs the project's programs from tests: in a folder of the test's choosing, with a time limit,
+// collecting the exit code.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vesk::test {
+
+class ChildProcess {
+ public:
+  // Starts `program` with `arguments` in `folder`; `environment` entries are set (an empty
+  // value unsets the variable).
+  ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+               const std::filesystem::path& folder,
+               const std::map<std::string, std::string>& environment = {});
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // The exit code once the process ended within `limit`; nothing (and the process killed) when
+  // it did not, or when it died of a signal.
+  std::optional<int> wait(std::chrono::milliseconds limit);
+  pid_t pid() const { return _pid; }
+
+ private:
+  pid_t _pid = -1;
+};
+
+// Runs a shell command and gives its standard output; the exit status goes to `status`.
+std::string runCommand(const std::string& command, int* status = nullptr);
+
+}  // namespace vesk::test
