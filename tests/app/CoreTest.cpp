@@ -154,6 +154,25 @@ TEST_F(CoreTest, EscapeFadesInTheEndPictureThenQuitsAfterTwoSeconds) {
   core.shutdown();
 }
 
+TEST_F(CoreTest, PauseHoldsTheSoundAndTheExitFadeLowersTheVolume) {
+  startShow();
+  core.handleMessage(key(KeyCode::P));
+  ASSERT_NE(Sound::existingInstance(), nullptr);
+  EXPECT_TRUE(Sound::existingInstance()->paused());
+  core.handleMessage(key(KeyCode::P));
+  EXPECT_FALSE(Sound::existingInstance()->paused());
+
+  core.handleMessage(key(KeyCode::F5));  // sound on, volume 100
+  frameAt(500);
+  core.handleMessage(key(KeyCode::Escape));
+  frameAt(540);  // the fade starts with this frame
+  frameAt(1540);
+  EXPECT_EQ(core.volume(), 50);
+  frameAt(2040);
+  EXPECT_NEAR(core.volume(), 25, 1);  // show time in float seconds: 24.99… truncates
+  core.shutdown();
+}
+
 TEST_F(CoreTest, EscapeWhilePausedQuitsAtOnce) {
   startShow();
   core.handleMessage(key(KeyCode::P));
