@@ -227,6 +227,7 @@ struct GammaRamp {
 struct DisplayMode {
   std::uint32_t width = 0, height = 0, refreshRate = 0;
   Format format = Format::Unknown;
+  bool operator==(const DisplayMode&) const = default;
 };
 
 class Device;
