@@ -39,8 +39,7 @@ void writeBig(const fs::path& path) {
     word = state;
   }
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file || std::fwrite(words.data(), 8, words.size(), file) != words.size())
-    std::abort();
+  if (!file || std::fwrite(words.data(), 8, words.size(), file) != words.size()) std::abort();
   std::fclose(file);
 }
 
@@ -50,8 +49,7 @@ void fileGet(benchmark::State& state, const fs::path& folder, vesk::File::Mode e
   fs::current_path(folder);
   vesk::File::reset();
   vesk::File::init();
-  if (vesk::File::mode() != expected)
-    state.SkipWithError("unexpected file mode");
+  if (vesk::File::mode() != expected) state.SkipWithError("unexpected file mode");
   std::uint32_t size = 0;
   for (auto _ : state) {
     vesk::Bytes data = vesk::File::get(kBigName, size);
@@ -83,8 +81,7 @@ void BM_PlainFread(benchmark::State& state) {
     std::unique_ptr<char[]> buffer(new char[kBigSize]);
     if (!file || std::fread(buffer.get(), 1, kBigSize, file) != kBigSize) {
       state.SkipWithError("fread failed");
-      if (file)
-        std::fclose(file);
+      if (file) std::fclose(file);
       break;
     }
     std::fclose(file);
@@ -141,8 +138,7 @@ BENCHMARK(BM_PlainNewDeleteItem);
 
 int main(int argc, char** argv) {
   char pattern[] = "/tmp/vesk-bench-XXXXXX";
-  if (!mkdtemp(pattern))
-    return 1;
+  if (!mkdtemp(pattern)) return 1;
   const fs::path root = pattern;
   archiveFolder = root / "archive";
   looseFolder = root / "loose";
@@ -156,8 +152,7 @@ int main(int argc, char** argv) {
 
   benchmark::Initialize(&argc, argv);
   int status = benchmark::ReportUnrecognizedArguments(argc, argv) ? 1 : 0;
-  if (status == 0)
-    benchmark::RunSpecifiedBenchmarks();
+  if (status == 0) benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   fs::remove_all(root);
   return status;

@@ -54,13 +54,11 @@ std::uint32_t le32(const std::uint8_t* p) {
 }
 
 bool sameName(std::string_view stored, std::string_view wanted) {
-  if (stored.size() != wanted.size())
-    return false;
+  if (stored.size() != wanted.size()) return false;
   for (std::size_t i = 0; i < stored.size(); ++i) {
     char a = stored[i] == '\\' ? '/' : stored[i];
     char b = wanted[i] == '\\' ? '/' : wanted[i];
-    if (a != b)
-      return false;
+    if (a != b) return false;
   }
   return true;
 }
@@ -78,12 +76,9 @@ class OpenArchive {
   OpenArchive(const OpenArchive&) = delete;
   OpenArchive& operator=(const OpenArchive&) = delete;
   ~OpenArchive() {
-    if (_archive)
-      ar_close_archive(_archive);
-    if (_stream)
-      ar_close(_stream);
-    if (_raw)
-      std::fclose(_raw);
+    if (_archive) ar_close_archive(_archive);
+    if (_stream) ar_close(_stream);
+    if (_raw) std::fclose(_raw);
   }
 
   // Empty on success, else why the archive cannot be read.
@@ -99,11 +94,9 @@ class OpenArchive {
     }
     _fileSize = static_cast<std::uint64_t>(status.st_size);
     _stream = ar_open_file(path.c_str());
-    if (!_stream)
-      return "cannot open the archive";
+    if (!_stream) return "cannot open the archive";
     _archive = ar_open_rar_archive(_stream);
-    if (!_archive)
-      return "not a RAR archive, or its first header is damaged";
+    if (!_archive) return "not a RAR archive, or its first header is damaged";
     return {};
   }
 
@@ -118,8 +111,7 @@ class OpenArchive {
     if (offset >= 0 && fseeko(_raw, offset, SEEK_SET) == 0) {
       got = std::fread(bytes, 1, sizeof bytes, _raw);
     }
-    if (got < kFileHeaderSize || bytes[2] != kFileBlock)
-      return "its header is damaged";
+    if (got < kFileHeaderSize || bytes[2] != kFileBlock) return "its header is damaged";
     header.flags = le16(bytes + 3);
     std::size_t headSize = le16(bytes + 5);
     header.packSize = le32(bytes + 7);
@@ -150,24 +142,21 @@ class OpenArchive {
 };
 
 std::string checkExtractable(const MemberHeader& header, std::size_t sizeFromUnarr) {
-  if (header.flags & kEncrypted)
-    return "the member is encrypted, which is not supported";
+  if (header.flags & kEncrypted) return "the member is encrypted, which is not supported";
   if (header.flags & (kSplitBefore | kSplitAfter)) {
     return "the member spans several volumes, which is not supported";
   }
   if (header.unpackSize > kLargestMember) {
     return str("the member declares ", header.unpackSize, " bytes; 4 GiB or more is refused");
   }
-  if (header.unpackSize != sizeFromUnarr)
-    return "the member's header is damaged";
+  if (header.unpackSize != sizeFromUnarr) return "the member's header is damaged";
   if (header.method == kStored) {
     if (header.packSize != header.unpackSize) {
       return "the member's header is damaged: its stored and declared sizes differ";
     }
     return {};
   }
-  if (header.method > kBestMethod)
-    return "the member uses an unknown compression method";
+  if (header.method > kBestMethod) return "the member uses an unknown compression method";
   if (header.version < 20) {
     return "the member uses the RAR 1.5 compression method, which is not supported";
   }
@@ -214,19 +203,16 @@ ArchiveMember readArchiveMember(const std::filesystem::path& path, std::string_v
   ArchiveMember member;
   OpenArchive archive;
   member.error = archive.open(path);
-  if (!member.error.empty())
-    return member;
+  if (!member.error.empty()) return member;
   while (ar_parse_entry(archive.archive())) {
     const char* entryName = ar_entry_get_name(archive.archive());
-    if (!entryName || !sameName(entryName, name))
-      continue;
+    if (!entryName || !sameName(entryName, name)) continue;
     MemberHeader header;
     member.error = archive.inspectEntry(header);
     if (member.error.empty()) {
       member.error = checkExtractable(header, ar_entry_get_size(archive.archive()));
     }
-    if (member.error.empty())
-      extract(archive.archive(), header, member);
+    if (member.error.empty()) extract(archive.archive(), header, member);
     return member;
   }
   member.error = ar_at_eof(archive.archive())
@@ -239,8 +225,7 @@ ArchiveListing listArchive(const std::filesystem::path& path) {
   ArchiveListing listing;
   OpenArchive archive;
   listing.error = archive.open(path);
-  if (!listing.error.empty())
-    return listing;
+  if (!listing.error.empty()) return listing;
   while (ar_parse_entry(archive.archive())) {
     const char* entryName = ar_entry_get_name(archive.archive());
     MemberHeader header;

@@ -57,13 +57,10 @@ void sealHeader(std::uint8_t* header, std::size_t size) {
 // Local time in the MS-DOS packing, clamped to what it can express (1980 to 2107).
 std::uint32_t dosTime(std::time_t time) {
   std::tm local{};
-  if (!localtime_r(&time, &local))
-    return 0x00210000u;  // 1980-01-01
+  if (!localtime_r(&time, &local)) return 0x00210000u;  // 1980-01-01
   int year = local.tm_year + 1900;
-  if (year < 1980)
-    return 0x00210000u;
-  if (year > 2107)
-    return 0xFF9FBF7Du;  // 2107-12-31 23:59:58
+  if (year < 1980) return 0x00210000u;
+  if (year > 2107) return 0xFF9FBF7Du;  // 2107-12-31 23:59:58
   return std::uint32_t(year - 1980) << 25 | std::uint32_t(local.tm_mon + 1) << 21 |
          std::uint32_t(local.tm_mday) << 16 | std::uint32_t(local.tm_hour) << 11 |
          std::uint32_t(local.tm_min) << 5 | std::uint32_t(local.tm_sec / 2);
@@ -77,16 +74,13 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 }  // namespace
 
 std::string checkMemberName(std::string_view name) {
-  if (name.empty())
-    return "a member name is empty";
-  if (name.size() > kLongestName)
-    return str("the member name is too long (", name.size(), ")");
+  if (name.empty()) return "a member name is empty";
+  if (name.size() > kLongestName) return str("the member name is too long (", name.size(), ")");
   for (char c : name) {
     if (c < 0x20 || c > 0x7E) {
       return "the member name has characters other than printable ASCII, which is not supported";
     }
-    if (c == '/')
-      return "the member name has a '/': separators in member names are '\\'";
+    if (c == '/') return "the member name has a '/': separators in member names are '\\'";
   }
   std::size_t start = 0;
   while (start <= name.size()) {
@@ -101,40 +95,33 @@ std::string checkMemberName(std::string_view name) {
 }
 
 RarWriter::~RarWriter() {
-  if (_file)
-    std::fclose(_file);
+  if (_file) std::fclose(_file);
 }
 
 bool RarWriter::fail(std::string message) {
   _error = std::move(message);
-  if (_file)
-    std::fclose(_file);
+  if (_file) std::fclose(_file);
   _file = nullptr;
   return false;
 }
 
 bool RarWriter::usable() {
-  if (_file)
-    return true;
-  if (_error.empty())
-    _error = "the archive is not open";
+  if (_file) return true;
+  if (_error.empty()) _error = "the archive is not open";
   return false;
 }
 
 bool RarWriter::writeBytes(const void* data, std::size_t size) {
-  if (std::fwrite(data, 1, size, _file) == size)
-    return true;
+  if (std::fwrite(data, 1, size, _file) == size) return true;
   return fail(str("cannot write ", _path.string(), " (", std::strerror(errno), ")"));
 }
 
 bool RarWriter::create(const std::filesystem::path& path) {
-  if (_file)
-    std::fclose(_file);
+  if (_file) std::fclose(_file);
   _path = path;
   _error.clear();
   _file = std::fopen(path.c_str(), "wb");
-  if (!_file)
-    return fail(str("cannot create ", path.string(), " (", std::strerror(errno), ")"));
+  if (!_file) return fail(str("cannot create ", path.string(), " (", std::strerror(errno), ")"));
   std::uint8_t main[13] = {};
   main[2] = kMainBlock;
   put16(main + 5, sizeof main);
@@ -176,56 +163,48 @@ bool RarWriter::writeHeader(const Entry& entry) {
 
 bool RarWriter::addFile(std::string_view name, std::span<const std::uint8_t> bytes,
                         std::time_t modified) {
-  if (!usable())
-    return false;
+  if (!usable()) return false;
   Entry entry{name, bytes.size(), crc32(bytes.data(), bytes.size()), modified, false};
   return writeHeader(entry) && writeBytes(bytes.data(), bytes.size());
 }
 
 bool RarWriter::addFolder(std::string_view name, std::time_t modified) {
-  if (!usable())
-    return false;
+  if (!usable()) return false;
   return writeHeader(Entry{name, 0, 0, modified, true});
 }
 
 bool RarWriter::addFile(std::string_view name, const std::filesystem::path& source) {
-  if (!usable())
-    return false;
+  if (!usable()) return false;
   FileHandle input(std::fopen(source.c_str(), "rb"));
   struct stat status {};
   if (!input || fstat(fileno(input.get()), &status) != 0) {
     return fail(str("cannot read ", source.string(), " (", std::strerror(errno), ")"));
   }
-  if (!S_ISREG(status.st_mode))
-    return fail(str(source.string(), " is not a file"));
+  if (!S_ISREG(status.st_mode)) return fail(str(source.string(), " is not a file"));
   Entry entry{name, std::uint64_t(status.st_size), 0, status.st_mtime, false};
   // The CRC precedes the data: write the header, copy the data while checking it, then
   // write the header again with the CRC.
   off_t headerAt = ftello(_file);
   if (headerAt < 0)
     return fail(str("cannot write ", _path.string(), " (", std::strerror(errno), ")"));
-  if (!writeHeader(entry))
-    return false;
+  if (!writeHeader(entry)) return false;
   std::vector<std::uint8_t> chunk(std::min<std::uint64_t>(entry.size + 1, kCopyChunk));
   Crc32 crc;
   std::uint64_t copied = 0;
   for (;;) {
     std::size_t got = std::fread(chunk.data(), 1, chunk.size(), input.get());
-    if (got == 0)
-      break;
+    if (got == 0) break;
     if (copied + got > entry.size) {
       return fail(str(source.string(), " grew while it was being packed"));
     }
     crc.update(chunk.data(), got);
-    if (!writeBytes(chunk.data(), got))
-      return false;
+    if (!writeBytes(chunk.data(), got)) return false;
     copied += got;
   }
   if (std::ferror(input.get())) {
     return fail(str("cannot read ", source.string(), " (", std::strerror(errno), ")"));
   }
-  if (copied != entry.size)
-    return fail(str(source.string(), " shrank while it was being packed"));
+  if (copied != entry.size) return fail(str(source.string(), " shrank while it was being packed"));
   entry.crc = crc.value();
   off_t end = ftello(_file);
   if (end < 0 || fseeko(_file, headerAt, SEEK_SET) != 0 || !writeHeader(entry) ||
@@ -237,15 +216,13 @@ bool RarWriter::addFile(std::string_view name, const std::filesystem::path& sour
 }
 
 bool RarWriter::finish() {
-  if (!usable())
-    return false;
+  if (!usable()) return false;
   std::uint8_t end[7] = {};
   end[2] = kEndBlock;
   put16(end + 3, kEndBlockFlags);
   put16(end + 5, sizeof end);
   sealHeader(end, sizeof end);
-  if (!writeBytes(end, sizeof end))
-    return false;
+  if (!writeBytes(end, sizeof end)) return false;
   std::FILE* file = std::exchange(_file, nullptr);
   // The data reaches the disk before a caller renames the archive into place. Files that
   // cannot be synchronised (devices) are not an error.
@@ -284,8 +261,7 @@ class TreeWalk {
  public:
   explicit TreeWalk(std::filesystem::path skipped) {
     struct stat status {};
-    if (::stat(skipped.c_str(), &status) == 0)
-      _skipped = FileId{status.st_dev, status.st_ino};
+    if (::stat(skipped.c_str(), &status) == 0) _skipped = FileId{status.st_dev, status.st_ino};
   }
 
   // Adds the folder and, in sorted order, everything under it. Empty on success.
@@ -301,8 +277,7 @@ class TreeWalk {
          it.increment(error)) {
       children.push_back(it->path().filename().string());
     }
-    if (error)
-      return str("cannot read the folder ", folder.string(), " (", error.message(), ")");
+    if (error) return str("cannot read the folder ", folder.string(), " (", error.message(), ")");
     std::sort(children.begin(), children.end());
     for (const std::string& child : children) {
       std::filesystem::path path = folder / child;
@@ -319,8 +294,7 @@ class TreeWalk {
           return problem;
         }
       } else if (S_ISREG(childStatus.st_mode)) {
-        if (_skipped && *_skipped == FileId{childStatus.st_dev, childStatus.st_ino})
-          continue;
+        if (_skipped && *_skipped == FileId{childStatus.st_dev, childStatus.st_ino}) continue;
         items.push_back(PackItem{childName, path, childStatus.st_mtime,
                                  std::uint64_t(childStatus.st_size), false});
       } else {
@@ -363,8 +337,7 @@ PackResult packFolder(const std::filesystem::path& archive, const std::filesyste
   PackResult result;
   std::error_code error;
   std::filesystem::path absolute = std::filesystem::absolute(folder, error).lexically_normal();
-  if (!absolute.has_filename())
-    absolute = absolute.parent_path();
+  if (!absolute.has_filename()) absolute = absolute.parent_path();
   std::string top = absolute.filename().string();
   struct stat status {};
   if (::stat(folder.c_str(), &status) != 0) {
@@ -386,8 +359,7 @@ PackResult packFolder(const std::filesystem::path& archive, const std::filesyste
 
   TreeWalk walk(archive);
   result.error = walk.add(folder, top, status);
-  if (!result.error.empty())
-    return result;
+  if (!result.error.empty()) return result;
   for (const PackItem& item : walk.items) {
     if (std::string problem = checkMemberName(item.name); !problem.empty()) {
       result.error = str(item.path.string(), ": ", problem);
@@ -397,13 +369,11 @@ PackResult packFolder(const std::filesystem::path& archive, const std::filesyste
 
   std::filesystem::path temporary;
   result.error = createTemporary(archive, temporary);
-  if (!result.error.empty())
-    return result;
+  if (!result.error.empty()) return result;
   RarWriter writer;
   bool written = writer.create(temporary);
   for (const PackItem& item : walk.items) {
-    if (!written)
-      break;
+    if (!written) break;
     if (item.folder) {
       written = writer.addFolder(item.name, item.modified);
       ++result.emptyFolders;
@@ -419,8 +389,7 @@ PackResult packFolder(const std::filesystem::path& archive, const std::filesyste
   } else if (!written) {
     result.error = writer.error();
   }
-  if (!result.error.empty())
-    std::filesystem::remove(temporary, error);
+  if (!result.error.empty()) std::filesystem::remove(temporary, error);
   return result;
 }
 

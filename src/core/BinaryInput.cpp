@@ -22,8 +22,7 @@ BinaryInput::BinaryInput(Bytes data, std::size_t size, std::string name)
     : _data(std::move(data)), _size(_data ? size : 0), _name(std::move(name)) {}
 
 void BinaryInput::fail() {
-  if (_failed)
-    return;
+  if (_failed) return;
   _failed = true;
   fatal(str("Error : file ", _name, " is corrupt or truncated"), here());
 }
@@ -86,14 +85,12 @@ Input& BinaryInput::readChars(char* buffer, std::size_t capacity) {
   std::uint32_t count = 0;
   *this >> count;
   const std::uint8_t* bytes = take(count);
-  if (capacity == 0)
-    return *this;
+  if (capacity == 0) return *this;
   std::size_t copied = 0;
   if (bytes) {
     copied = std::min<std::size_t>(count, capacity - 1);
     std::memcpy(buffer, bytes, copied);
-    if (copied < count)
-      fail();
+    if (copied < count) fail();
   }
   buffer[copied] = '\0';
   return *this;

@@ -34,13 +34,11 @@ std::atomic<int> quitCode{0};
 }  // namespace
 
 void Presenter::debuggerOutput(const std::string& piece) {
-  if (debuggerAttached())
-    std::cerr << piece << std::flush;
+  if (debuggerAttached()) std::cerr << piece << std::flush;
 }
 
 void Presenter::breakIntoDebugger() {
-  if (debuggerAttached())
-    std::raise(SIGTRAP);
+  if (debuggerAttached()) std::raise(SIGTRAP);
 }
 
 Presenter& consolePresenter() {
@@ -61,8 +59,7 @@ bool debuggerAttached() {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line)) {
-    if (line.rfind("TracerPid:", 0) == 0)
-      return std::atoi(line.c_str() + 10) != 0;
+    if (line.rfind("TracerPid:", 0) == 0) return std::atoi(line.c_str() + 10) != 0;
   }
   return false;
 }
@@ -96,8 +93,7 @@ void clearQuitRequest() {
 
 void assertionFailed(std::string_view expression, std::string_view message, Site site,
                      std::atomic<bool>& ignoreAlways) {
-  if (ignoreAlways.load())
-    return;
+  if (ignoreAlways.load()) return;
   std::string text = str("Assertion failed :\n", expression, "\n", message);
   switch (presenter().showDiagnosis(text)) {
     case DiagnosisChoice::Break:

@@ -39,11 +39,9 @@ Bytes getFromArchive(std::string_view name, std::uint32_t& size) {
 Bytes getLoose(std::string_view name, std::uint32_t& size) {
   std::string path = looseFilePath(name);
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file)
-    return notFound(name);
+  if (!file) return notFound(name);
   long length = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0)
-    length = std::ftell(file);
+  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
   std::rewind(file);
   if (length < 0 ||
       static_cast<unsigned long>(length) > std::numeric_limits<std::uint32_t>::max()) {
@@ -71,8 +69,7 @@ Bytes getLoose(std::string_view name, std::uint32_t& size) {
 void File::init() {
   std::FILE* archive = std::fopen(VK_ARCHIVE_NAME, "rb");
   fileMode = archive ? Mode::Archive : Mode::Loose;
-  if (archive)
-    std::fclose(archive);
+  if (archive) std::fclose(archive);
 }
 
 File::Mode File::mode() {
@@ -89,16 +86,14 @@ Bytes File::get(std::string_view name, std::uint32_t& size) {
     fatal("File: init() must be called before using get()", here());
     return nullptr;
   }
-  if (name == kTextureFolder)
-    name = kWhiteTexture;
+  if (name == kTextureFolder) name = kWhiteTexture;
   return fileMode == Mode::Archive ? getFromArchive(name, size) : getLoose(name, size);
 }
 
 std::string looseFilePath(std::string_view name) {
   std::string path(name);
   for (char& c : path) {
-    if (c == '\\')
-      c = '/';
+    if (c == '\\') c = '/';
   }
   return path;
 }

@@ -19,11 +19,9 @@ constexpr char32_t kHighControls[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 char windows1252(char32_t code) {
-  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF))
-    return static_cast<char>(code);
+  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<char>(code);
   for (int i = 0; i < 32; ++i) {
-    if (kHighControls[i] == code)
-      return static_cast<char>(0x80 + i);
+    if (kHighControls[i] == code) return static_cast<char>(0x80 + i);
   }
   return '?';
 }
@@ -67,8 +65,7 @@ Log::~Log() {
 
 bool Log::open(const std::filesystem::path& path) {
   std::lock_guard lock(_mutex);
-  if (_file)
-    std::fclose(_file);
+  if (_file) std::fclose(_file);
   _path = path;
   _file = std::fopen(path.c_str(), "w");
   return _file != nullptr;
@@ -81,22 +78,19 @@ bool Log::isOpen() const {
 
 void Log::write(std::string_view message, Site site) {
   std::string line;
-  if (site)
-    line = str(site.name(), " (", site.line, "): ");
+  if (site) line = str(site.name(), " (", site.line, "): ");
   line += message;
   line += " \n";
   line = toWindows1252(line);
   std::lock_guard lock(_mutex);
-  if (!_file)
-    return;
+  if (!_file) return;
   std::fwrite(line.data(), 1, line.size(), _file);
   std::fflush(_file);
 }
 
 void Log::close() {
   std::lock_guard lock(_mutex);
-  if (_file)
-    std::fclose(_file);
+  if (_file) std::fclose(_file);
   _file = nullptr;
 }
 
@@ -107,8 +101,7 @@ Log& theLog() {
 }
 
 void openLog(const std::filesystem::path& path) {
-  if (theLog().open(path))
-    return;
+  if (theLog().open(path)) return;
   presenter().showError("Could not create log file. Aborting", "Fatal Error");
   std::exit(1);
 }
@@ -129,8 +122,7 @@ void closeLog(MemoryTracker& memory) {
   Log& log = theLog();
   log.close();
   std::FILE* file = std::fopen(log.path().c_str(), "r");
-  if (!file)
-    return;
+  if (!file) return;
   char piece[1024];
   std::size_t length;
   while ((length = std::fread(piece, 1, 1023, file)) > 0) {

@@ -12,12 +12,10 @@ namespace vesk {
 void* MemoryTracker::allocate(std::size_t size, Site site, Registry registry,
                               const std::type_info* type) {
   void* block = std::malloc(size == 0 ? 1 : size);
-  if (!block)
-    return nullptr;
+  if (!block) return nullptr;
   std::lock_guard lock(_mutex);
   _current += size;
-  if (_current > _maximum)
-    _maximum = _current;
+  if (_current > _maximum) _maximum = _current;
   if (!_trackingOff) {
     entries(registry)[reinterpret_cast<std::uintptr_t>(block)] =
         MemoryRecord{site.file ? site.file : "?", site.line, size, type};
@@ -26,8 +24,7 @@ void* MemoryTracker::allocate(std::size_t size, Site site, Registry registry,
 }
 
 void MemoryTracker::release(void* block, Registry registry) noexcept {
-  if (!block)
-    return;
+  if (!block) return;
   {
     std::lock_guard lock(_mutex);
     if (!_trackingOff) {
@@ -103,8 +100,7 @@ std::optional<MemoryRecord> MemoryTracker::find(const void* block, Registry regi
   std::lock_guard lock(_mutex);
   const Entries& registered = entries(registry);
   auto it = registered.find(reinterpret_cast<std::uintptr_t>(block));
-  if (it == registered.end())
-    return std::nullopt;
+  if (it == registered.end()) return std::nullopt;
   return it->second;
 }
 
@@ -123,8 +119,7 @@ namespace {
 
 void* allocateOrFail(std::size_t size, Site site, Registry registry, const std::type_info* type) {
   void* block = theMemory().allocate(size, site, registry, type);
-  if (!block)
-    throw std::bad_alloc();
+  if (!block) throw std::bad_alloc();
   return block;
 }
 

@@ -12,8 +12,7 @@ ResourceCache::ResourceCache() {
 }
 
 ResourceCache::~ResourceCache() {
-  if (_instance == this)
-    _instance = nullptr;
+  if (_instance == this) _instance = nullptr;
 }
 
 std::uint32_t ResourceCache::addBank() {
@@ -34,12 +33,10 @@ const ResourceCache::Bank* ResourceCache::bank(std::uint32_t index) const {
 Texture* ResourceCache::getTexture(std::uint32_t index, std::string_view fileName, bool colourKey,
                                    int kind, Texture* diffuse) {
   Bank* textures = bank(index);
-  if (!textures)
-    return nullptr;
+  if (!textures) return nullptr;
   std::string key = Texture::makeKey(fileName, colourKey, kind, diffuse);
   auto found = textures->textures.find(key);
-  if (found != textures->textures.end())
-    return found->second.get();
+  if (found != textures->textures.end()) return found->second.get();
   Owned<Texture> texture = make<Texture>(here(), fileName, colourKey, kind, diffuse);
   Texture* result = texture.get();
   textures->textures.emplace(std::move(key), std::move(texture));
@@ -48,16 +45,14 @@ Texture* ResourceCache::getTexture(std::uint32_t index, std::string_view fileNam
 
 DXObject* ResourceCache::keepMesh(std::uint32_t index, Owned<DXObject> mesh) {
   Bank* meshes = bank(index);
-  if (!meshes)
-    return nullptr;
+  if (!meshes) return nullptr;
   meshes->meshes.push_back(std::move(mesh));
   return meshes->meshes.back().get();
 }
 
 void ResourceCache::freeBank(std::uint32_t index) {
   Bank* content = bank(index);
-  if (!content)
-    return;
+  if (!content) return;
   content->textures.clear();
   // In creation order (clearing a vector gives no order).
   for (Owned<DXObject>& mesh : content->meshes)

@@ -4,11 +4,9 @@ namespace vesk {
 
 std::string_view baseName(std::string_view path) {
   auto slash = path.find_last_of("/\\");
-  if (slash != std::string_view::npos)
-    path.remove_prefix(slash + 1);
+  if (slash != std::string_view::npos) path.remove_prefix(slash + 1);
   auto dot = path.find_last_of('.');
-  if (dot != std::string_view::npos && dot > 0)
-    path = path.substr(0, dot);
+  if (dot != std::string_view::npos && dot > 0) path = path.substr(0, dot);
   return path;
 }
 

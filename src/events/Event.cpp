@@ -70,8 +70,7 @@ const T* Event::param(std::size_t num) const {
   VK_ASSERT(
       num < _params.size(), "num < _params.size()",
       "Parameter #" << num << " not present for Event " << _code << " on target " << _targetName);
-  if (num >= _params.size())
-    return nullptr;
+  if (num >= _params.size()) return nullptr;
   const T* value = std::get_if<T>(&_params[num]);
   VK_ASSERT(value != nullptr, KindOf<T>::check,
             "Parameter #" << num << " of Event " << _code << " on target " << _targetName
@@ -106,8 +105,7 @@ std::int32_t Event::kind(std::size_t num) const {
 
 void Event::send() const {
   EventTarget* target = EventTarget::find(_targetName);
-  if (!target)
-    return;  // find has reported the name
+  if (!target) return;  // find has reported the name
   std::int32_t res = target->processEvent(*this);
   VK_ASSERT(res == VK_EVENT_PROCESSED, "res == VK_EVENT_PROCESSED",
             "Event " << _code << "wasn't processed by " << _targetName);

@@ -14,11 +14,9 @@ ReservedTargets* installedReserved = nullptr;
 // The index of "VIEWPORT1" to "VIEWPORT15" (no leading zeros), 0 for any other name.
 int viewportIndex(std::string_view name) {
   constexpr std::string_view prefix = "VIEWPORT";
-  if (!name.starts_with(prefix))
-    return 0;
+  if (!name.starts_with(prefix)) return 0;
   std::string_view digits = name.substr(prefix.size());
-  if (digits.size() == 1 && digits[0] >= '1' && digits[0] <= '9')
-    return digits[0] - '0';
+  if (digits.size() == 1 && digits[0] >= '1' && digits[0] <= '9') return digits[0] - '0';
   if (digits.size() == 2 && digits[0] == '1' && digits[1] >= '0' && digits[1] <= '5') {
     return 10 + (digits[1] - '0');
   }
@@ -42,15 +40,13 @@ EventTarget::EventTarget(const EventTarget& original, Unlisted)
 
 EventTarget::~EventTarget() {
   auto it = entry();
-  if (it != names().end())
-    names().erase(it);
+  if (it != names().end()) names().erase(it);
 }
 
 EventTarget::Names::iterator EventTarget::entry() {
   auto [first, last] = names().equal_range(_name);
   for (auto it = first; it != last; ++it) {
-    if (it->second == this)
-      return it;
+    if (it->second == this) return it;
   }
   return names().end();
 }
@@ -86,8 +82,7 @@ EventTarget* EventTarget::find(std::string_view name) {
   } else {
     // The earliest registration under the name sits at the front of its range.
     auto it = names().lower_bound(name);
-    if (it != names().end() && it->first == name)
-      target = it->second;
+    if (it != names().end() && it->first == name) target = it->second;
   }
   // A reserved object that does not exist is reported like an unknown name.
   VK_ASSERT(target != nullptr, "it != _names.end()",

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <span>
 #include <vector>
@@ -48,6 +49,9 @@ class MusicEvents : public MemoryItem {
   void dispatch();
 
  private:
+  // Runs `step` holding the lock and reports every way of not getting it; true when it ran.
+  bool underLock(const std::function<void()>& step);
+
   std::multimap<std::int32_t, Event> _cues;
   std::vector<std::int32_t> _pending;      // shared, under _lock
   std::vector<std::int32_t> _dispatching;  // main thread only; keeps its capacity

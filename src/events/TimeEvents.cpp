@@ -6,8 +6,7 @@ namespace vesk {
 
 TimeEvents::TimeEvents(std::span<const TimedEvent> events) {
   for (const TimedEvent& pair : events) {
-    if (pair.time == VK_END_OF_EVENTS)
-      break;
+    if (pair.time == VK_END_OF_EVENTS) break;
     std::int32_t time = pair.time;
     VK_ASSERT(_events.find(time) == _events.end(), "_events.find(time) == _events.end()",
               "Duplicate event found at time " << time);
@@ -21,8 +20,7 @@ void TimeEvents::update(std::int32_t now) {
     _next->second.send();
     ++_next;
   }
-  if (_next != _events.end() && _next->first <= now)
-    ++_next;  // a due frame break
+  if (_next != _events.end() && _next->first <= now) ++_next;  // a due frame break
 }
 
 }  // namespace vesk

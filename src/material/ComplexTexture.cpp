@@ -66,8 +66,7 @@ ComplexTexture::ComplexTexture(std::uint32_t bank, std::string_view fileName, in
   // Frame i merges the partner's frame i. A partner with fewer frames loops over its own
   // (at the same rate that is the frame it shows at that moment; a single frame serves all).
   auto partnerFrame = [diffuse](int i) -> Texture* {
-    if (!diffuse || diffuse->_frames.empty())
-      return nullptr;
+    if (!diffuse || diffuse->_frames.empty()) return nullptr;
     return diffuse->_frames[static_cast<std::size_t>(i) % diffuse->_frames.size()];
   };
   _frames.push_back(cache->getTexture(bank, fileName, colourKey, kind, partnerFrame(0)));
@@ -92,8 +91,7 @@ void ComplexTexture::setTextureMatrix(const Matrix& matrix) {
 }
 
 std::size_t ComplexTexture::currentFrame() const {
-  if (_frames.size() <= 1)
-    return 0;
+  if (_frames.size() <= 1) return 0;
   // As a non-negative 64-bit count of frames since the start of the show.
   float product = ShowClock::seconds() * _framesPerSecond;
   std::uint64_t frame = 0;
@@ -134,10 +132,8 @@ void ComplexTexture::setUpEnvironment(int stage) {
 }
 
 void ComplexTexture::apply(int stage, int kind) {
-  if (!checkApply(stage))
-    return;
-  if (_useTextureMatrix)
-    setTextureTransform(stage, _textureMatrix);
+  if (!checkApply(stage)) return;
+  if (_useTextureMatrix) setTextureTransform(stage, _textureMatrix);
   gfx::Device* device = DXObject::device();
   VK_DX(device->setTextureStageState(stage, StageState::TexCoordIndex,
                                      static_cast<std::uint32_t>(_texCoordSet)));
@@ -145,8 +141,7 @@ void ComplexTexture::apply(int stage, int kind) {
   switch (kind != 0 ? kind : _kind) {
     case VK_DIFFUSE:
     case VK_TRANSPARENT:
-      if (stage == 1)
-        setColourOp(1, TextureOp::Modulate);
+      if (stage == 1) setColourOp(1, TextureOp::Modulate);
       break;
     case VK_LIGHTMAP:
       setColourOp(stage, TextureOp::AddSigned);
@@ -155,13 +150,11 @@ void ComplexTexture::apply(int stage, int kind) {
       break;
     case VK_ENVIRONMENT:
       setUpEnvironment(stage);
-      if (stage == 1)
-        setColourOp(1, TextureOp::Modulate);
+      if (stage == 1) setColourOp(1, TextureOp::Modulate);
       break;
     case VK_ADDITIVE_ENVIRONMENT:
       setUpEnvironment(stage);
-      if (stage == 1)
-        setColourOp(1, TextureOp::Modulate);
+      if (stage == 1) setColourOp(1, TextureOp::Modulate);
       setBlend(gfx::Blend::SrcColor, gfx::Blend::DestColor);
       break;
     default:
@@ -174,23 +167,19 @@ void ComplexTexture::apply(int stage, int kind) {
 }
 
 void ComplexTexture::unapply(int stage, int kind) {
-  if (!checkApply(stage))
-    return;
-  if (_useTextureMatrix)
-    setTextureTransform(stage, Matrix::identity());
+  if (!checkApply(stage)) return;
+  if (_useTextureMatrix) setTextureTransform(stage, Matrix::identity());
   gfx::Device* device = DXObject::device();
 
   auto undoEnvironment = [&] {
     VK_DX(device->setTextureStageState(stage, StageState::TransformFlags, gfx::TTFF_DISABLE));
     VK_DX(device->setTextureStageState(stage, StageState::TexCoordIndex, 0));
-    if (stage == 1)
-      setColourOp(1, TextureOp::Disable);
+    if (stage == 1) setColourOp(1, TextureOp::Disable);
   };
   switch (kind != 0 ? kind : _kind) {
     case VK_DIFFUSE:
     case VK_TRANSPARENT:
-      if (stage == 1)
-        setColourOp(1, TextureOp::Disable);
+      if (stage == 1) setColourOp(1, TextureOp::Disable);
       break;
     case VK_LIGHTMAP:
       setColourOp(stage, stage == 0 ? TextureOp::Modulate : TextureOp::Disable);

@@ -24,8 +24,7 @@ Bitmap convertForMode(Bitmap bitmap, int mode, const std::string& path) {
   Bitmap scaled;
   if (!standard) {
     scaled = standardBitmap(source);
-    if (!scaled)
-      return nullptr;
+    if (!scaled) return nullptr;
   }
   FIBITMAP* usable = standard ? source : scaled.get();
   if (mode == Image::VK_IMAGE_COLOUR) {
@@ -34,14 +33,12 @@ Bitmap convertForMode(Bitmap bitmap, int mode, const std::string& path) {
     }
     // Wider pixels (an alpha channel) are converted as well: copying three bytes per pixel out
     // of them would mix up the channels.
-    if (standard && bpp == 24)
-      return bitmap;
+    if (standard && bpp == 24) return bitmap;
     return Bitmap(FreeImage_ConvertTo24Bits(usable));
   }
   // An 8-bit bitmap is used as it is only when its palette is the grey ramp; indices into a
   // colour palette are not grey levels.
-  if (standard && bpp == 8 && FreeImage_GetColorType(source) == FIC_MINISBLACK)
-    return bitmap;
+  if (standard && bpp == 8 && FreeImage_GetColorType(source) == FIC_MINISBLACK) return bitmap;
   return Bitmap(FreeImage_ConvertToGreyscale(usable));
 }
 
@@ -50,13 +47,11 @@ Bitmap convertForMode(Bitmap bitmap, int mode, const std::string& path) {
 Image::Image(std::string_view fileName, int mode) : _mode(mode) {
   VK_ASSERT(mode == VK_IMAGE_COLOUR || mode == VK_IMAGE_GREYSCALE, "(mode==0)||(mode==1)",
             "Image mode should be 0 (colour) or 1 (greyscale)");
-  if (mode != VK_IMAGE_COLOUR && mode != VK_IMAGE_GREYSCALE)
-    return;
+  if (mode != VK_IMAGE_COLOUR && mode != VK_IMAGE_GREYSCALE) return;
 
   std::string path;
   Bitmap bitmap = loadPicture(fileName, path);
-  if (!bitmap)
-    return;
+  if (!bitmap) return;
   bitmap = convertForMode(std::move(bitmap), mode, path);
   if (!bitmap) {
     fatal(str("Error while loading image ", path), here());

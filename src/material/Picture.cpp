@@ -26,12 +26,10 @@ struct MemoryStream {
 // number of whole items copied, as fread does: the loaders compare it with the count asked.
 unsigned DLL_CALLCONV readStream(void* buffer, unsigned size, unsigned count, fi_handle handle) {
   auto* stream = static_cast<MemoryStream*>(handle);
-  if (size == 0 || count == 0)
-    return 0;
+  if (size == 0 || count == 0) return 0;
   std::size_t left = stream->position < stream->size ? stream->size - stream->position : 0;
   std::size_t copied = std::min(static_cast<std::size_t>(size) * count, left);
-  if (copied > 0)
-    std::memcpy(buffer, stream->data + stream->position, copied);
+  if (copied > 0) std::memcpy(buffer, stream->data + stream->position, copied);
   stream->position += copied;
   return static_cast<unsigned>(copied / size);
 }
@@ -123,8 +121,7 @@ Bitmap loadPicture(std::string_view fileName, std::string& path) {
     return nullptr;
   }
   Bitmap bitmap = decodePicture(path, data.get(), size);
-  if (!bitmap)
-    fatal(str("Error while loading image ", path), here());
+  if (!bitmap) fatal(str("Error while loading image ", path), here());
   return bitmap;
 }
 

@@ -35,12 +35,10 @@ std::vector<std::vector<Share>> boxShares(std::uint32_t sourceSize, std::uint32_
     std::uint64_t end = begin + sourceSize;
     for (std::uint64_t s = begin / destinationSize; s < sourceSize; ++s) {
       std::uint64_t sourceBegin = s * destinationSize;
-      if (sourceBegin >= end)
-        break;
+      if (sourceBegin >= end) break;
       std::uint64_t sourceEnd = sourceBegin + destinationSize;
       std::uint64_t overlap = std::min(end, sourceEnd) - std::max(begin, sourceBegin);
-      if (overlap > 0)
-        shares[d].push_back({static_cast<std::uint32_t>(s), overlap});
+      if (overlap > 0) shares[d].push_back({static_cast<std::uint32_t>(s), overlap});
     }
   }
   return shares;
@@ -128,8 +126,7 @@ Filter defaultFilter(std::uint32_t sourceWidth, std::uint32_t sourceHeight,
 }
 
 void resamplePixels(const PixelRect& source, const PixelRect& destination, Filter filter) {
-  if (destination.width == 0 || destination.height == 0)
-    return;
+  if (destination.width == 0 || destination.height == 0) return;
   if (source.width == 0 || source.height == 0) {
     for (std::uint32_t y = 0; y < destination.height; ++y) {
       std::fill_n(mutableRow(destination, y), destination.width, 0u);
@@ -147,8 +144,7 @@ bool loadSurfaceFromSurface(gfx::Surface& destination, gfx::Surface& source, Fil
   gfx::SurfaceDesc sourceDesc = source.desc();
   gfx::SurfaceDesc destinationDesc = destination.desc();
   gfx::LockedRect in;
-  if (!source.lockRect(in, gfx::LOCK_READ_ONLY))
-    return false;
+  if (!source.lockRect(in, gfx::LOCK_READ_ONLY)) return false;
   gfx::LockedRect out;
   if (!destination.lockRect(out, gfx::LOCK_NONE)) {
     source.unlockRect();

@@ -64,13 +64,11 @@ bool toPixels(FIBITMAP* bitmap, Pixels& pixels) {
   Bitmap standard;
   if (FreeImage_GetImageType(bitmap) != FIT_BITMAP) {
     standard = standardBitmap(bitmap);
-    if (!standard)
-      return false;
+    if (!standard) return false;
     bitmap = standard.get();
   }
   Bitmap wide(FreeImage_ConvertTo32Bits(bitmap));
-  if (!wide)
-    return false;
+  if (!wide) return false;
   pixels = Pixels(FreeImage_GetWidth(wide.get()), FreeImage_GetHeight(wide.get()));
   // On this byte order FreeImage keeps 32-bit pixels as blue, green, red, alpha bytes, which read
   // as one word are A8R8G8B8. Scan line 0 is the bottom row.
@@ -96,8 +94,7 @@ void makeAlphaMask(Pixels& pixels) {
 
 bool upload(gfx::Texture& texture, std::uint32_t level, Pixels& pixels) {
   gfx::LockedRect locked;
-  if (!VK_DX(texture.lockRect(level, locked, gfx::LOCK_NONE)))
-    return false;
+  if (!VK_DX(texture.lockRect(level, locked, gfx::LOCK_NONE))) return false;
   for (std::uint32_t y = 0; y < pixels.height; ++y) {
     std::memcpy(static_cast<std::uint8_t*>(locked.bits) + std::ptrdiff_t{y} * locked.pitch,
                 &pixels.words[std::size_t{y} * pixels.width], pixels.width * sizeof(std::uint32_t));
@@ -110,26 +107,22 @@ bool upload(gfx::Texture& texture, std::uint32_t level, Pixels& pixels) {
 std::string Texture::makeKey(std::string_view fileName, bool colourKey, int kind,
                              const Texture* diffuse) {
   std::string key(fileName);
-  if (colourKey)
-    key += "/colorKey";
+  if (colourKey) key += "/colorKey";
   key += kindSuffix(kind);
-  if (diffuse)
-    key += "/" + diffuse->key();
+  if (diffuse) key += "/" + diffuse->key();
   return key;
 }
 
 Texture::Texture(std::string_view fileName, bool colourKey, int kind, Texture* diffuse)
     : _key(makeKey(fileName, colourKey, kind, diffuse)) {
   load(fileName, colourKey, kind);
-  if (kind == VK_TRANSPARENT && diffuse && _texture)
-    combine(*diffuse);
+  if (kind == VK_TRANSPARENT && diffuse && _texture) combine(*diffuse);
 }
 
 void Texture::load(std::string_view fileName, bool colourKey, int kind) {
   std::string path;
   Bitmap bitmap = loadPicture(fileName, path);
-  if (!bitmap)
-    return;
+  if (!bitmap) return;
   Pixels pixels(0, 0);
   if (!toPixels(bitmap.get(), pixels)) {
     fatal(str("Error while loading image ", path), here());
@@ -141,8 +134,7 @@ void Texture::load(std::string_view fileName, bool colourKey, int kind) {
   bitmap.reset();
 
   gfx::Device* device = DXObject::device();
-  if (!VK_DX(device != nullptr))
-    return;
+  if (!VK_DX(device != nullptr)) return;
   // A picture larger than the device takes is shrunk to the largest size it takes.
   std::uint32_t limit = device->caps().maxTextureSize;
   if (limit != 0 && (pixels.width > limit || pixels.height > limit)) {
@@ -154,26 +146,21 @@ void Texture::load(std::string_view fileName, bool colourKey, int kind) {
   // Key and mask are applied to level 0 before the lower levels are filtered from it.
   if (colourKey) {
     for (std::uint32_t& pixel : pixels.words) {
-      if (pixel == VK_COLOUR_KEY)
-        pixel = 0;
+      if (pixel == VK_COLOUR_KEY) pixel = 0;
     }
   }
-  if (kind == VK_TRANSPARENT)
-    makeAlphaMask(pixels);
+  if (kind == VK_TRANSPARENT) makeAlphaMask(pixels);
 
   _texture = device->createTexture(pixels.width, pixels.height, 0, gfx::USAGE_NONE, format,
                                    gfx::Pool::Managed);
-  if (!VK_DX(_texture != nullptr))
-    return;
-  if (!upload(*_texture, 0, pixels))
-    return;
+  if (!VK_DX(_texture != nullptr)) return;
+  if (!upload(*_texture, 0, pixels)) return;
   // Each lower level is filtered from the one above.
   for (std::uint32_t level = 1; level < _texture->levelCount(); ++level) {
     gfx::SurfaceDesc desc = _texture->levelDesc(level);
     Pixels lower(desc.width, desc.height);
     resamplePixels(pixels.rect(), lower.rect(), Filter::Box);
-    if (!upload(*_texture, level, lower))
-      return;
+    if (!upload(*_texture, level, lower)) return;
     pixels = std::move(lower);
   }
   readSize();
@@ -191,26 +178,22 @@ void Texture::combine(Texture& diffuse) {
   if (own.width != target.width || own.height != target.height) {
     Owned<gfx::Texture> resized = device()->createTexture(
         target.width, target.height, 0, gfx::USAGE_NONE, own.format, gfx::Pool::Managed);
-    if (!VK_DX(resized != nullptr))
-      return;
+    if (!VK_DX(resized != nullptr)) return;
     std::uint32_t lastLevel = _texture->levelCount() - 1;
     for (std::uint32_t level = 0; level < resized->levelCount(); ++level) {
       gfx::Surface* source = _texture->surfaceLevel(std::min(level, lastLevel));
       gfx::Surface* destination = resized->surfaceLevel(level);
-      if (!VK_DX(source != nullptr && destination != nullptr))
-        return;
+      if (!VK_DX(source != nullptr && destination != nullptr)) return;
       gfx::SurfaceDesc from = source->desc();
       gfx::SurfaceDesc to = destination->desc();
       Filter filter = defaultFilter(from.width, from.height, to.width, to.height);
-      if (!VK_DX(loadSurfaceFromSurface(*destination, *source, filter)))
-        return;
+      if (!VK_DX(loadSurfaceFromSurface(*destination, *source, filter))) return;
     }
     _texture = std::move(resized);
   }
 
   gfx::LockedRect colourBits;
-  if (!VK_DX(colour->lockRect(0, colourBits, gfx::LOCK_READ_ONLY)))
-    return;
+  if (!VK_DX(colour->lockRect(0, colourBits, gfx::LOCK_READ_ONLY))) return;
   gfx::LockedRect ownBits;
   if (!VK_DX(_texture->lockRect(0, ownBits, gfx::LOCK_NONE))) {
     colour->unlockRect(0);

@@ -31,8 +31,7 @@ bool sameName(std::string_view a, std::string_view b) {
 // True when SDL_VIDEODRIVER (environment or hint; a comma-separated list) names `driver`.
 bool driverAskedFor(std::string_view driver) {
   const char* hint = SDL_GetHint(SDL_HINT_VIDEODRIVER);
-  if (!hint)
-    return false;
+  if (!hint) return false;
   std::string_view list = hint;
   while (!list.empty()) {
     std::size_t comma = list.find(',');
@@ -43,10 +42,8 @@ bool driverAskedFor(std::string_view driver) {
     while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) {
       name.remove_suffix(1);
     }
-    if (sameName(name, driver))
-      return true;
-    if (comma == std::string_view::npos)
-      break;
+    if (sameName(name, driver)) return true;
+    if (comma == std::string_view::npos) break;
     list.remove_prefix(comma + 1);
   }
   return false;
@@ -82,8 +79,7 @@ void closeVideo() {
   SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
   // Only a full stop lets the OpenGL driver release what it keeps per thread; do it when no
   // other part of the program (sound) still uses SDL.
-  if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
-    SDL_Quit();
+  if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
 }
 
 std::string videoDriverName() {
@@ -96,17 +92,14 @@ std::vector<gfx::DisplayMode> listDisplayModes() {
   int count = SDL_GetNumDisplayModes(0);
   for (int i = 0; i < count; ++i) {
     SDL_DisplayMode mode{};
-    if (SDL_GetDisplayMode(0, i, &mode) != 0)
-      continue;
+    if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
     // The offscreen driver lists one empty entry; it is no mode anyone could use.
-    if (mode.w <= 0 || mode.h <= 0)
-      continue;
+    if (mode.w <= 0 || mode.h <= 0) continue;
     modes.push_back(toDisplayMode(mode));
   }
   if (modes.empty()) {
     gfx::DisplayMode desktop;
-    if (desktopDisplayMode(desktop))
-      modes.push_back(desktop);
+    if (desktopDisplayMode(desktop)) modes.push_back(desktop);
   }
   return modes;
 }
@@ -121,8 +114,7 @@ bool desktopDisplayMode(gfx::DisplayMode& mode) {
 }
 
 gfx::Format displayFormat(std::uint32_t sdlPixelFormat) {
-  if (SDL_ISPIXELFORMAT_FOURCC(sdlPixelFormat))
-    return gfx::Format::Unknown;
+  if (SDL_ISPIXELFORMAT_FOURCC(sdlPixelFormat)) return gfx::Format::Unknown;
   if (SDL_PIXELTYPE(sdlPixelFormat) == SDL_PIXELTYPE_PACKED32 &&
       SDL_PIXELLAYOUT(sdlPixelFormat) == SDL_PACKEDLAYOUT_8888) {
     return gfx::Format::X8R8G8B8;

@@ -32,10 +32,8 @@ DiagnosisChoice SdlPresenter::showDiagnosis(const std::string& text) {
   box.buttons = buttons;
   for (;;) {
     int pressed = kClosedWithoutButton;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0)
-      return DiagnosisChoice::NotShown;
-    if (pressed != kClosedWithoutButton)
-      return static_cast<DiagnosisChoice>(pressed);
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) return DiagnosisChoice::NotShown;
+    if (pressed != kClosedWithoutButton) return static_cast<DiagnosisChoice>(pressed);
   }
 }
 

@@ -14,8 +14,7 @@ bool translate(const SDL_Event& event, WindowMessage& message) {
   switch (event.type) {
     case SDL_KEYDOWN: {
       KeyCode key = keyCodeFromSdl(event.key.keysym.sym);
-      if (key == KeyCode::Unknown)
-        return false;
+      if (key == KeyCode::Unknown) return false;
       std::uint16_t mods = event.key.keysym.mod;
       message.type = WindowMessage::Type::KeyDown;
       message.key = key;
@@ -49,8 +48,7 @@ bool translate(const SDL_Event& event, WindowMessage& message) {
 bool pollWindowMessage(WindowMessage& message) {
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
-    if (translate(event, message))
-      return true;
+    if (translate(event, message)) return true;
   }
   return false;
 }

@@ -57,8 +57,7 @@ void dxError(Site site);
 
 namespace vesk {
 inline bool dxCheck(bool ok, Site site) {
-  if (!ok)
-    dxError(site);
+  if (!ok) dxError(site);
   return ok;
 }
 }  // namespace vesk

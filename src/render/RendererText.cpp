@@ -20,16 +20,13 @@ constexpr char32_t kFirstGlyph = 32;
 // The next code point of UTF-8 text; malformed bytes read as '?'.
 char32_t nextCodePoint(std::string_view text, std::size_t& i) {
   auto lead = static_cast<unsigned char>(text[i++]);
-  if (lead < 0x80)
-    return lead;
+  if (lead < 0x80) return lead;
   int extra = (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
-  if (extra < 0 || i + extra > text.size())
-    return '?';
+  if (extra < 0 || i + extra > text.size()) return '?';
   char32_t code = lead & (0x3F >> extra);
   for (int k = 0; k < extra; ++k) {
     auto next = static_cast<unsigned char>(text[i]);
-    if ((next & 0xC0) != 0x80)
-      return '?';
+    if ((next & 0xC0) != 0x80) return '?';
     code = (code << 6) | (next & 0x3F);
     ++i;
   }
@@ -69,12 +66,10 @@ class TextFontBuilder {
         continue;
       }
       SDL_Surface* surface = TTF_RenderGlyph_Blended(font, static_cast<Uint16>(code), white);
-      if (!surface)
-        continue;
+      if (!surface) continue;
       SDL_Surface* converted = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0);
       SDL_FreeSurface(surface);
-      if (!converted)
-        continue;
+      if (!converted) continue;
       if (x + converted->w > kAtlasWidth) {
         x = 0;
         y += rowHeight + 1;
@@ -92,8 +87,7 @@ class TextFontBuilder {
     const bool ready = text->_atlas && text->_atlas->lockRect(0, locked, 0);
     for (char32_t code = kFirstGlyph; code < 256; ++code) {
       SDL_Surface* surface = rendered[code].surface;
-      if (!surface)
-        continue;
+      if (!surface) continue;
       auto [gx, gy] = places[code];
       if (ready) {
         for (int row = 0; row < surface->h; ++row) {
@@ -113,8 +107,7 @@ class TextFontBuilder {
       glyph.v1 = static_cast<float>(gy + surface->h) / static_cast<float>(atlasHeight);
       SDL_FreeSurface(surface);
     }
-    if (ready)
-      (void)text->_atlas->unlockRect(0);
+    if (ready) (void)text->_atlas->unlockRect(0);
     TTF_CloseFont(font);
     if (!ready) {
       logLine("Text: cannot make the glyph atlas");
@@ -129,8 +122,7 @@ Owned<TextFont> TextFont::create(gfx::Device& device) {
 }
 
 const TextFont::Glyph& TextFont::glyph(char32_t code) const {
-  if (code < kFirstGlyph || code >= 256 || _glyphs[code].advance == 0)
-    return _glyphs['?'];
+  if (code < kFirstGlyph || code >= 256 || _glyphs[code].advance == 0) return _glyphs['?'];
   return _glyphs[code];
 }
 
@@ -142,8 +134,7 @@ int TextFont::width(std::string_view utf8) const {
 }
 
 void TextFont::draw(gfx::Device& device, int x, int y, std::string_view utf8, Argb colour) {
-  if (!_atlas)
-    return;
+  if (!_atlas) return;
   _vertices.clear();
   float penX = static_cast<float>(x);
   const float top = static_cast<float>(y);
@@ -159,8 +150,7 @@ void TextFont::draw(gfx::Device& device, int x, int y, std::string_view utf8, Ar
     _vertices.insert(_vertices.end(), std::begin(corners), std::end(corners));
     penX += static_cast<float>(g.advance);
   }
-  if (_vertices.empty())
-    return;
+  if (_vertices.empty()) return;
 
   gfx::ViewportRect viewport;
   VK_DX(device.getViewport(viewport));

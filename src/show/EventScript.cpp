@@ -45,8 +45,7 @@ class LineReader {
     }
     const char kind = rest[0];
     _pos += 2;
-    if (kind == 's')
-      return stringParam(event, expected);
+    if (kind == 's') return stringParam(event, expected);
     std::string value;
     word(value);
     if (kind == 'i') {
@@ -90,8 +89,7 @@ class LineReader {
   }
 
   static bool parseInt(const std::string& text, std::int32_t& out) {
-    if (text.empty())
-      return false;
+    if (text.empty()) return false;
     char* end = nullptr;
     errno = 0;
     long long value = std::strtoll(text.c_str(), &end, 10);
@@ -153,33 +151,26 @@ bool EventScript::parse(std::string_view text, const std::string& fileName) {
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos)
-      end = text.size();
+    if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(start, end - start);
     start = end + 1;
     ++lineNumber;
 
     LineReader reader(line);
-    if (reader.atEnd())
-      continue;
+    if (reader.atEnd()) continue;
     std::string keyword;
     reader.word(keyword);
-    if (keyword[0] == '#')
-      continue;
+    if (keyword[0] == '#') continue;
 
     if (keyword == "sync") {
       CueSync sync{};
-      if (!reader.integer(sync.timeMs))
-        return fail("a show time in milliseconds after sync");
-      if (!reader.integer(sync.cue))
-        return fail("a cue code after the time");
-      if (!reader.atEnd())
-        return fail("the end of the line after the cue code");
+      if (!reader.integer(sync.timeMs)) return fail("a show time in milliseconds after sync");
+      if (!reader.integer(sync.cue)) return fail("a cue code after the time");
+      if (!reader.atEnd()) return fail("the end of the line after the cue code");
       _syncs.push_back(sync);
       continue;
     }
-    if (keyword != "at" && keyword != "cue")
-      return fail("at, cue, sync or a # comment");
+    if (keyword != "at" && keyword != "cue") return fail("at, cue, sync or a # comment");
 
     std::int32_t key = 0, code = 0;
     std::string target;
@@ -187,23 +178,18 @@ bool EventScript::parse(std::string_view text, const std::string& fileName) {
       return fail(keyword == "at" ? "a show time in milliseconds after at"
                                   : "a cue code after cue");
     }
-    if (!reader.word(target))
-      return fail("a target name");
-    if (!reader.integer(code))
-      return fail("an event code after the target name");
+    if (!reader.word(target)) return fail("a target name");
+    if (!reader.integer(code)) return fail("an event code after the target name");
     Event event(target, code);
     std::string expected;
     while (!reader.atEnd()) {
-      if (!reader.param(event, expected))
-        return fail(expected);
+      if (!reader.param(event, expected)) return fail(expected);
     }
     if (keyword == "at") {
-      if (key == VK_END_OF_EVENTS)
-        return fail("a show time other than the end marker");
+      if (key == VK_END_OF_EVENTS) return fail("a show time other than the end marker");
       _timed.push_back(TimedEvent{key, std::move(event)});
     } else {
-      if (key == VK_END_OF_CUES)
-        return fail("a cue code other than -1");
+      if (key == VK_END_OF_CUES) return fail("a cue code other than -1");
       _cues.push_back(CueEvent{key, std::move(event)});
     }
   }

@@ -70,8 +70,7 @@ TEST(ArchiveReaderFixtures, ReadAndListAsTheOtherToolsWroteThem) {
     // Members are read in reverse so that the second member of the solid archive comes first.
     for (auto it = sample.members.rbegin(); it != sample.members.rend(); ++it) {
       ArchiveMember member = readArchiveMember(fixture(sample.file), it->first);
-      if (it->second.empty())
-        continue;
+      if (it->second.empty()) continue;
       ASSERT_TRUE(member) << it->first << ": " << member.error;
       EXPECT_EQ(text(member), it->second) << it->first;
     }
@@ -157,8 +156,7 @@ TEST(ArchiveReaderHostile, TruncatedAtEveryLength) {
   for (const auto& [sample, bytes] : damageSubjects()) {
     SCOPED_TRACE(sample.file);
     ArchiveListing full = listArchive(fixture(sample.file));
-    if (sample.file == "written")
-      full.entries = {{"a\\one.txt", 12}, {"b\\two.bin", 300}};
+    if (sample.file == "written") full.entries = {{"a\\one.txt", 12}, {"b\\two.bin", 300}};
     // Past 512 bytes the fixtures hold nothing new (one ends with a second copy of itself).
     for (std::size_t length = 0; length < std::min<std::size_t>(bytes.size(), 512); ++length) {
       SCOPED_TRACE(length);

@@ -35,8 +35,7 @@ Outcome pack(const fs::path& folder, const std::string& arguments) {
                         arguments + " 2>" + quote((errors / "err").string());
   Outcome run;
   std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe)
-    return run;
+  if (!pipe) return run;
   char buffer[65536];
   for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
     run.out.append(buffer, got);
@@ -101,8 +100,7 @@ TEST_F(PackTool, RoundTripThroughBsdtarCatAndList) {
   EXPECT_TRUE(tree(dir / "out/data") == original) << "the extracted tree differs";
 
   for (const auto& [name, content] : original) {
-    if (content == "/")
-      continue;
+    if (content == "/") continue;
     Outcome cat = pack(dir.path(), "cat Data.vk " + quote(backslashes("data/" + name)));
     EXPECT_EQ(cat.code, 0) << name << ": " << cat.err;
     EXPECT_TRUE(cat.out == content) << name;

@@ -28,12 +28,9 @@ class ImageTest : public ::testing::Test {
 // Red, green, blue and white quadrants; red at the top left.
 std::uint32_t quadrants(unsigned x, unsigned y, unsigned w, unsigned h) {
   bool right = x >= w / 2, bottom = y >= h / 2;
-  if (!right && !bottom)
-    return 0xFFFF0000;
-  if (right && !bottom)
-    return 0xFF00FF00;
-  if (!right && bottom)
-    return 0xFF0000FF;
+  if (!right && !bottom) return 0xFFFF0000;
+  if (right && !bottom) return 0xFF00FF00;
+  if (!right && bottom) return 0xFF0000FF;
   return 0xFFFFFFFF;
 }
 
@@ -161,8 +158,7 @@ TEST_F(ImageTest, FailuresAreFatalAndLeaveTheImageEmpty) {
 // catches any read past it.
 bool decodes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   auto* block = static_cast<std::uint8_t*>(std::malloc(bytes.empty() ? 1 : bytes.size()));
-  if (!bytes.empty())
-    std::memcpy(block, bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(block, bytes.data(), bytes.size());
   Bitmap bitmap = decodePicture(path, block, bytes.size());
   std::free(block);
   return bitmap != nullptr;

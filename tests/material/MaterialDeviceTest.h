@@ -45,8 +45,7 @@ class MaterialDeviceTest : public ::testing::Test {
     std::vector<std::uint32_t> words;
     gfx::SurfaceDesc desc = texture->levelDesc(index);
     gfx::LockedRect locked;
-    if (!texture->lockRect(index, locked, gfx::LOCK_READ_ONLY))
-      return words;
+    if (!texture->lockRect(index, locked, gfx::LOCK_READ_ONLY)) return words;
     for (std::uint32_t y = 0; y < desc.height; ++y) {
       auto* row = reinterpret_cast<const std::uint32_t*>(
           static_cast<const std::uint8_t*>(locked.bits) + std::ptrdiff_t{y} * locked.pitch);

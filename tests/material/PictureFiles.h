@@ -55,8 +55,7 @@ inline Bitmap makeBitmap(unsigned width, unsigned height, unsigned bpp,
       p[FI_RGBA_BLUE] = argb & 0xFF;
       p[FI_RGBA_GREEN] = (argb >> 8) & 0xFF;
       p[FI_RGBA_RED] = (argb >> 16) & 0xFF;
-      if (bytes == 4)
-        p[FI_RGBA_ALPHA] = argb >> 24;
+      if (bytes == 4) p[FI_RGBA_ALPHA] = argb >> 24;
     }
   }
   return bitmap;

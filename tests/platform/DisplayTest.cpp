@@ -36,10 +36,8 @@ enum ProbeResult {
 
 int runProbe() {
   std::string error;
-  if (!openVideo(error))
-    return kProbeRefused;
-  if (listDisplayModes().empty())
-    return kProbeNoModes;
+  if (!openVideo(error)) return kProbeRefused;
+  if (listDisplayModes().empty()) return kProbeNoModes;
   int result = kProbeDrew;
   {
     Window window;
@@ -59,8 +57,7 @@ int runProbe() {
 }
 
 [[maybe_unused]] const bool probeChild = [] {
-  if (std::getenv("VESK_VIDEO_PROBE"))
-    std::_Exit(runProbe());
+  if (std::getenv("VESK_VIDEO_PROBE")) std::_Exit(runProbe());
   return false;
 }();
 
@@ -100,8 +97,7 @@ int probeWithoutDisplay(const std::vector<std::string>& extra) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  if (!WIFEXITED(status))
-    return -3;
+  if (!WIFEXITED(status)) return -3;
   return WEXITSTATUS(status);
 }
 

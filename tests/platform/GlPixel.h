@@ -34,8 +34,7 @@ struct GlFunctions {
 inline bool clearAndRead(float r, float g, float b, int x, int y,
                          std::array<std::uint8_t, 4>& rgba) {
   GlFunctions gl;
-  if (!gl.load())
-    return false;
+  if (!gl.load()) return false;
   gl.clearColor(r, g, b, 1.0f);
   gl.clear(GL_COLOR_BUFFER_BIT);
   gl.finish();

@@ -73,8 +73,7 @@ TempDir::TempDir() {
   auto base = std::filesystem::temp_directory_path();
   for (;;) {
     _path = base / ("vesk-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    if (std::filesystem::create_directory(_path))
-      break;
+    if (std::filesystem::create_directory(_path)) break;
   }
 }
 
@@ -94,23 +93,19 @@ CurrentDir::~CurrentDir() {
 
 std::string readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in)
-    throw std::runtime_error("cannot read " + path.string());
+  if (!in) throw std::runtime_error("cannot read " + path.string());
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void writeFile(const std::filesystem::path& path, std::string_view bytes) {
-  if (path.has_parent_path())
-    std::filesystem::create_directories(path.parent_path());
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out)
-    throw std::runtime_error("cannot write " + path.string());
+  if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
 std::filesystem::path sharedDir() {
-  if (const char* fromEnv = std::getenv("VESK_SHARED"))
-    return fromEnv;
+  if (const char* fromEnv = std::getenv("VESK_SHARED")) return fromEnv;
   return std::filesystem::path(VESK_SOURCE_DIR) / ".." / "shared";
 }
 

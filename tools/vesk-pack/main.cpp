@@ -30,8 +30,7 @@ int failure(const std::string& message) {
 
 int create(const char* archive, const char* folder) {
   vesk::PackResult result = vesk::packFolder(archive, folder);
-  if (!result)
-    return failure(result.error);
+  if (!result) return failure(result.error);
   std::fprintf(stderr, "vesk-pack: %s: %zu files, %" PRIu64 " bytes, %zu empty folders\n", archive,
                result.files, result.bytes, result.emptyFolders);
   return 0;
@@ -42,17 +41,14 @@ int list(const char* archive) {
   for (const vesk::ArchiveEntry& entry : listing.entries) {
     std::printf("%12" PRIu64 "  %s\n", entry.size, entry.name.c_str());
   }
-  if (std::fflush(stdout) != 0)
-    return failure("cannot write the listing");
-  if (!listing)
-    return failure(std::string(archive) + ": " + listing.error);
+  if (std::fflush(stdout) != 0) return failure("cannot write the listing");
+  if (!listing) return failure(std::string(archive) + ": " + listing.error);
   return 0;
 }
 
 int cat(const char* archive, const char* name) {
   vesk::ArchiveMember member = vesk::readArchiveMember(archive, name);
-  if (!member)
-    return failure(std::string(archive) + ": " + name + ": " + member.error);
+  if (!member) return failure(std::string(archive) + ": " + name + ": " + member.error);
   if (std::fwrite(member.data.get(), 1, member.size, stdout) != member.size ||
       std::fflush(stdout) != 0) {
     return failure("cannot write to the standard output");
@@ -63,18 +59,14 @@ int cat(const char* archive, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2)
-    return usageError();
+  if (argc < 2) return usageError();
   std::string_view command = argv[1];
   if (command == "--help" || command == "-h") {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (command == "create" && argc == 4)
-    return create(argv[2], argv[3]);
-  if (command == "list" && argc == 3)
-    return list(argv[2]);
-  if (command == "cat" && argc == 4)
-    return cat(argv[2], argv[3]);
+  if (command == "create" && argc == 4) return create(argv[2], argv[3]);
+  if (command == "list" && argc == 3) return list(argv[2]);
+  if (command == "cat" && argc == 4) return cat(argv[2], argv[3]);
   return usageError();
 }
