@@ -39,6 +39,12 @@ ChildProcess::~ChildProcess() {
   }
 }
 
+void ChildProcess::terminate() {
+  if (_pid <= 0) return;
+  ::kill(_pid, SIGTERM);
+  wait(std::chrono::milliseconds(3000));
+}
+
 std::optional<int> ChildProcess::wait(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (_pid > 0) {
@@ -58,6 +64,32 @@ std::optional<int> ChildProcess::wait(std::chrono::milliseconds limit) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return std::nullopt;
+}
+
+PrivateDisplay::PrivateDisplay() {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    const int number = 200 + static_cast<int>((::getpid() * 7 + attempt * 13) % 700);
+    const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+    if (std::filesystem::exists(lock)) continue;
+    const std::string name = ":" + std::to_string(number);
+    _server.emplace(
+        "/usr/bin/Xvfb",
+        std::vector<std::string>{name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+        std::filesystem::temp_directory_path());
+    const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+    for (int wait = 0; wait < 250 && !std::filesystem::exists(socket); ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (std::filesystem::exists(socket)) {
+      _name = name;
+      return;
+    }
+    _server.reset();
+  }
+}
+
+PrivateDisplay::~PrivateDisplay() {
+  if (_server) _server->terminate();
 }
 
 std::string runCommand(const std::string& command, int* status) {

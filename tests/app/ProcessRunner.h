@@ -28,9 +28,25 @@ class ChildProcess {
   // it did not, or when it died of a signal.
   std::optional<int> wait(std::chrono::milliseconds limit);
   pid_t pid() const { return _pid; }
+  // Asks the process to end (SIGTERM) and waits for it a little, then kills it.
+  void terminate();
 
  private:
   pid_t _pid = -1;
+};
+
+// A virtual X server of the test's own, so that keys sent to a window cannot reach the windows
+// of tests running beside it.
+class PrivateDisplay {
+ public:
+  PrivateDisplay();
+  ~PrivateDisplay();
+  bool ok() const { return !_name.empty(); }
+  const std::string& name() const { return _name; }  // ":123"
+
+ private:
+  std::optional<ChildProcess> _server;
+  std::string _name;
 };
 
 // Runs a shell command and gives its standard output; the exit status goes to `status`.

@@ -48,20 +48,24 @@ TEST(Program, ShowsItsWindowTakesScreenshotsAndEndsWithTheEndPicture) {
              &status);
   ASSERT_EQ(status, 0) << "ImageMagick makes the end picture";
 
-  ChildProcess vesk(VESK_EXE, {}, dir.path());
-  std::string window =
-      runCommand("timeout 60 xdotool search --sync --onlyvisible --name '^Vesk$' | head -1");
+  // A display of its own: the keys must reach this window and no other test's.
+  PrivateDisplay display;
+  ASSERT_TRUE(display.ok());
+  const std::string x = "DISPLAY=" + display.name() + " ";
+  ChildProcess vesk(VESK_EXE, {}, dir.path(), {{"DISPLAY", display.name()}});
+  std::string window = runCommand(x + "timeout 60 xdotool search --sync --onlyvisible --pid " +
+                                  std::to_string(vesk.pid()) + " --name '^Vesk$' | head -1");
   while (!window.empty() && window.back() == '\n')
     window.pop_back();
   ASSERT_FALSE(window.empty()) << "a visible window named Vesk";
   std::this_thread::sleep_for(300ms);
 
-  runCommand("xdotool key --window " + window + " F12");
+  runCommand(x + "xdotool key --window " + window + " F12");
   ASSERT_TRUE(waitForFile(dir / "VK-IMG0.bmp", 20s));
-  runCommand("xdotool key --window " + window + " Escape");
+  runCommand(x + "xdotool key --window " + window + " Escape");
   const auto escaped = std::chrono::steady_clock::now();
   std::this_thread::sleep_for(1000ms);
-  runCommand("xdotool key --window " + window + " F12");
+  runCommand(x + "xdotool key --window " + window + " F12");
 
   std::optional<int> code = vesk.wait(60s);
   const auto took = std::chrono::steady_clock::now() - escaped;
