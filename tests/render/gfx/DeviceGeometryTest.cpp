@@ -8,22 +8,6 @@ namespace {
 
 constexpr std::uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF;
 
-Matrix translation(float x, float y, float z) {
-  Matrix m;
-  m.m[3][0] = x;
-  m.m[3][1] = y;
-  m.m[3][2] = z;
-  return m;
-}
-
-Matrix scaling(float x, float y, float z) {
-  Matrix m;
-  m.m[0][0] = x;
-  m.m[1][1] = y;
-  m.m[2][2] = z;
-  return m;
-}
-
 TEST_F(DeviceTest, WorldThenViewThenProjectionInRowVectorOrder) {
   plainStates();
   ASSERT_TRUE(device->clear(CLEAR_TARGET, 0, 1, 0));

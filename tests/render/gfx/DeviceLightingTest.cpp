@@ -96,14 +96,6 @@ class LightingTest : public DeviceTest {
   MaterialValues material;
 };
 
-Matrix translation(float x, float y, float z) {
-  Matrix m;
-  m.m[3][0] = x;
-  m.m[3][1] = y;
-  m.m[3][2] = z;
-  return m;
-}
-
 TEST_F(LightingTest, APointLightOnAMaterialWithSpecular) {
   std::uint32_t color = drawLitQuad();
   EXPECT_TRUE(vesk::test::colorNear(color, expected(), 3))

@@ -61,4 +61,21 @@ class DeviceTest : public ::testing::Test {
         << ", expected " << vesk::test::colorText(expected);                             \
   } while (false)
 
+// Row-vector transforms for placing test geometry.
+inline Matrix translation(float x, float y, float z) {
+  Matrix m;
+  m.m[3][0] = x;
+  m.m[3][1] = y;
+  m.m[3][2] = z;
+  return m;
+}
+
+inline Matrix scaling(float x, float y, float z) {
+  Matrix m;
+  m.m[0][0] = x;
+  m.m[1][1] = y;
+  m.m[2][2] = z;
+  return m;
+}
+
 }  // namespace vesk::gfx::testing
