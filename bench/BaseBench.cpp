@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "authoring/RarWriter.h"
-#include "core/File.h"
-#include "core/Memory.h"
+#include "base/File.h"
+#include "base/Memory.h"
 
 namespace {
 

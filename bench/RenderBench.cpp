@@ -7,15 +7,15 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/File.h"
-#include "core/ResourceCache.h"
+#include "base/File.h"
+#include "compositing/Viewport.h"
 #include "events/Event.h"
-#include "material/Graph.h"
-#include "material/Texture.h"
 #include "render/Renderer.h"
-#include "render/Viewport.h"
 #include "support/GlTestContext.h"
 #include "support/TestSupport.h"
+#include "world/material/Graph.h"
+#include "world/material/ResourceCache.h"
+#include "world/material/Texture.h"
 
 namespace vesk {
 namespace {

@@ -77,10 +77,10 @@ void BM_Mix16Channels(benchmark::State& state) {
   Sound& sound = Sound::getInstance();
   sound.init(SoundOutput::Manual);
   sound.modulePlay(loadModule(sound, busyModule()));
-  std::vector<std::int16_t> out(VK_SOUND_RATE * 2);
+  std::vector<std::int16_t> out(kSoundRate * 2);
   for (auto _ : state) {
-    for (std::size_t done = 0; done < std::size_t(VK_SOUND_RATE); done += 1024) {
-      const std::size_t count = std::min<std::size_t>(1024, VK_SOUND_RATE - done);
+    for (std::size_t done = 0; done < std::size_t(kSoundRate); done += 1024) {
+      const std::size_t count = std::min<std::size_t>(1024, kSoundRate - done);
       sound.renderFrames(out.data() + done * 2, count);
     }
     benchmark::DoNotOptimize(out.data());

@@ -2,7 +2,7 @@
 // first frame and runs until Escape or the window is closed.
 #pragma once
 
-#include "core/Core.h"
+#include "app/Core.h"
 
 namespace vesk {
 

@@ -2,7 +2,7 @@
 
 #include <SDL.h>
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "platform/Display.h"
 
 namespace vesk {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "core/Core.h"
+#include "app/Core.h"
 #include "platform/Clock.h"
 #include "platform/SdlPresenter.h"
 #include "platform/Window.h"

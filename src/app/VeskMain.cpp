@@ -1,9 +1,9 @@
 // The show player: start-up, main loop, orderly shutdown. The exit code is 1 when a fatal
 // error ended the run, 0 otherwise.
+#include "app/Core.h"
 #include "app/EmptyShow.h"
 #include "app/SdlHost.h"
-#include "core/Core.h"
-#include "core/Diagnosis.h"
+#include "base/Diagnosis.h"
 
 int main() {
   vesk::SdlHost host;

@@ -15,7 +15,7 @@
 #include <utility>
 
 #include "authoring/Crc32.h"
-#include "core/Text.h"
+#include "base/Text.h"
 
 namespace vesk {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "core/Text.h"
+#include "base/Text.h"
 
 namespace vesk {
 
@@ -53,7 +53,7 @@ class Output {
 
 std::string checkEnvelope(const XmEnvelope& envelope, std::string_view what) {
   const std::size_t count = envelope.points.size();
-  if (count > VK_XM_ENVELOPE_POINTS) return str(what, " has ", count, " points; at most 12 fit");
+  if (count > kXmEnvelopePoints) return str(what, " has ", count, " points; at most 12 fit");
   if (envelope.on && count == 0) return str(what, " is on without points");
   for (std::size_t i = 1; i < count; ++i) {
     if (envelope.points[i].tick <= envelope.points[i - 1].tick)
@@ -94,7 +94,7 @@ std::string checkSample(const XmSample& sample, std::string_view what) {
 std::string checkInstrument(const XmInstrument& instrument, std::size_t number) {
   const std::string what = str("instrument ", number);
   if (instrument.name.size() > kItemNameSize) return what + " name is longer than 22 bytes";
-  if (instrument.samples.size() > VK_XM_MAX_SAMPLES)
+  if (instrument.samples.size() > kXmMaxSamples)
     return str(what, " has ", instrument.samples.size(), " samples; at most 16 fit");
   if (!instrument.samples.empty()) {
     for (std::uint8_t index : instrument.keymap) {
@@ -114,13 +114,13 @@ std::string checkInstrument(const XmInstrument& instrument, std::size_t number) 
 std::string checkModule(const XmModule& module) {
   if (module.name.size() > kModuleNameSize) return "module name is longer than 20 bytes";
   if (module.tracker.size() > kModuleNameSize) return "tracker name is longer than 20 bytes";
-  if (module.channels < 1 || module.channels > VK_XM_MAX_CHANNELS)
+  if (module.channels < 1 || module.channels > kXmMaxChannels)
     return str(module.channels, " channels; 1 to 32 fit");
   if (module.speed < 1 || module.speed > 31)
     return str("speed ", module.speed, " is outside 1..31");
   if (module.bpm < 32 || module.bpm > 255)
     return str("tempo ", module.bpm, " BPM is outside 32..255");
-  if (module.orders.empty() || module.orders.size() > VK_XM_MAX_ORDERS)
+  if (module.orders.empty() || module.orders.size() > kXmMaxOrders)
     return str(module.orders.size(), " orders; 1 to 256 fit");
   if (module.restart >= module.orders.size())
     return str("restart position ", module.restart, " is past the order list");
@@ -132,7 +132,7 @@ std::string checkModule(const XmModule& module) {
   }
   for (std::size_t p = 0; p < module.patterns.size(); ++p) {
     const XmPattern& pattern = module.patterns[p];
-    if (pattern.rows() < 1 || pattern.rows() > VK_XM_MAX_ROWS)
+    if (pattern.rows() < 1 || pattern.rows() > kXmMaxRows)
       return str("pattern ", p, " has ", pattern.rows(), " rows; 1 to 256 fit");
     if (pattern.channels() != module.channels)
       return str("pattern ", p, " has ", pattern.channels(), " channels, the module ",
@@ -140,14 +140,14 @@ std::string checkModule(const XmModule& module) {
     for (std::size_t row = 0; row < pattern.rows(); ++row) {
       for (std::size_t channel = 0; channel < pattern.channels(); ++channel) {
         const XmCell& cell = pattern.at(row, channel);
-        if (cell.note > VK_XM_KEY_OFF || cell.instrument > VK_XM_MAX_INSTRUMENTS) {
+        if (cell.note > kXmKeyOff || cell.instrument > kXmMaxInstruments) {
           return str("pattern ", p, " row ", row, " channel ", channel,
                      " holds a note or instrument the format lacks");
         }
       }
     }
   }
-  if (module.instruments.size() > VK_XM_MAX_INSTRUMENTS)
+  if (module.instruments.size() > kXmMaxInstruments)
     return str(module.instruments.size(), " instruments; at most 128 fit");
   for (std::size_t i = 0; i < module.instruments.size(); ++i) {
     std::string error = checkInstrument(module.instruments[i], i + 1);
@@ -201,7 +201,7 @@ void writeEnvelopePoints(Output& out, const XmEnvelope& envelope) {
     out.u16(point.tick);
     out.u16(point.value);
   }
-  out.zeros((VK_XM_ENVELOPE_POINTS - envelope.points.size()) * 4);
+  out.zeros((kXmEnvelopePoints - envelope.points.size()) * 4);
 }
 
 std::uint8_t envelopeType(const XmEnvelope& envelope) {
@@ -316,7 +316,7 @@ XmResult writeXm(const XmModule& module) {
   out.u16(module.bpm);
   for (std::uint8_t order : module.orders)
     out.u8(order);
-  out.zeros(VK_XM_MAX_ORDERS - module.orders.size());
+  out.zeros(kXmMaxOrders - module.orders.size());
   for (const XmPattern& pattern : module.patterns)
     writePattern(out, pattern);
   for (const XmInstrument& instrument : module.instruments)

@@ -16,13 +16,13 @@
 
 namespace vesk {
 
-inline constexpr std::uint8_t VK_XM_KEY_OFF = 97;
-inline constexpr std::size_t VK_XM_MAX_CHANNELS = 32;
-inline constexpr std::size_t VK_XM_MAX_ROWS = 256;
-inline constexpr std::size_t VK_XM_MAX_ORDERS = 256;
-inline constexpr std::size_t VK_XM_MAX_INSTRUMENTS = 128;
-inline constexpr std::size_t VK_XM_MAX_SAMPLES = 16;  // per instrument
-inline constexpr std::size_t VK_XM_ENVELOPE_POINTS = 12;
+inline constexpr std::uint8_t kXmKeyOff = 97;
+inline constexpr std::size_t kXmMaxChannels = 32;
+inline constexpr std::size_t kXmMaxRows = 256;
+inline constexpr std::size_t kXmMaxOrders = 256;
+inline constexpr std::size_t kXmMaxInstruments = 128;
+inline constexpr std::size_t kXmMaxSamples = 16;  // per instrument
+inline constexpr std::size_t kXmEnvelopePoints = 12;
 
 // The volume-column byte that sets the volume (0 to 64).
 constexpr std::uint8_t xmSetVolume(int volume) {

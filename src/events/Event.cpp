@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "core/Diagnosis.h"
+#include "base/Diagnosis.h"
 #include "events/EventTarget.h"
 
 namespace vesk {

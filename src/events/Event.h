@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "core/Memory.h"
+#include "base/Memory.h"
 
 namespace vesk {
 

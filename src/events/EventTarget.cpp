@@ -1,6 +1,6 @@
 #include "events/EventTarget.h"
 
-#include "core/Diagnosis.h"
+#include "base/Diagnosis.h"
 #include "events/Event.h"
 
 namespace vesk {

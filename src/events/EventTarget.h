@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Memory.h"
+#include "base/Memory.h"
 #include "events/ReservedTargets.h"
 
 namespace vesk {

@@ -4,8 +4,8 @@
 
 #include <utility>
 
-#include "core/Diagnosis.h"
-#include "core/Log.h"
+#include "base/Diagnosis.h"
+#include "base/Log.h"
 
 namespace vesk {
 

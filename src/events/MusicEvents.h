@@ -13,7 +13,7 @@
 #include <span>
 #include <vector>
 
-#include "core/Memory.h"
+#include "base/Memory.h"
 #include "events/Event.h"
 #include "events/MusicLock.h"
 
@@ -21,7 +21,7 @@ namespace vesk {
 
 // Closes a sequence of cues given to `add`; it is not registered.
 inline constexpr std::int32_t VK_END_OF_CUES = -1;
-inline constexpr std::chrono::milliseconds VK_MUSIC_LOCK_TIMEOUT{10000};
+inline constexpr std::chrono::milliseconds kMusicLockTimeout{10000};
 
 struct CueEvent {
   std::int32_t code;
@@ -34,7 +34,7 @@ class MusicEvents : public MemoryItem {
   // With a lock of the caller's choice; null is reported as a lock that could not be created,
   // and the schedule then loses every code.
   explicit MusicEvents(Owned<MusicLock> lock,
-                       std::chrono::milliseconds lockTimeout = VK_MUSIC_LOCK_TIMEOUT);
+                       std::chrono::milliseconds lockTimeout = kMusicLockTimeout);
 
   // Registers a copy of each event under its code, after those already registered under it,
   // up to the end marker (all of them when there is none). Before the music starts only.

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "core/Memory.h"
+#include "base/Memory.h"
 
 namespace vesk {
 

@@ -1,6 +1,6 @@
 #include "events/TimeEvents.h"
 
-#include "core/Diagnosis.h"
+#include "base/Diagnosis.h"
 
 namespace vesk {
 

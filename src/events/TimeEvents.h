@@ -7,7 +7,7 @@
 #include <map>
 #include <span>
 
-#include "core/Memory.h"
+#include "base/Memory.h"
 #include "events/Event.h"
 
 namespace vesk {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "render/gfx/Device.h"
+#include "gfx/Device.h"
 
 namespace vesk {
 

@@ -22,7 +22,7 @@ DiagnosisChoice SdlPresenter::showDiagnosis(const std::string& text) {
       {0, static_cast<int>(DiagnosisChoice::Stop), "Stop"},
       {0, static_cast<int>(DiagnosisChoice::IgnoreAlways), "Ignore Always"},
   };
-  std::string title = std::string(VK_PRODUCTION_NAME) + " - Diagnosis System";
+  std::string title = std::string(kProductionName) + " - Diagnosis System";
   SDL_MessageBoxData box{};
   box.flags = SDL_MESSAGEBOX_WARNING;
   box.window = nullptr;  // the dialog has no owner window

@@ -2,7 +2,7 @@
 // shown with SDL. The boxes are owned by the main window once it exists.
 #pragma once
 
-#include "core/Diagnosis.h"
+#include "base/Diagnosis.h"
 
 struct SDL_Window;
 

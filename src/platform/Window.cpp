@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "core/Diagnosis.h"
+#include "base/Diagnosis.h"
 
 namespace vesk {
 
@@ -45,7 +45,7 @@ bool Window::create(std::string& error) {
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 
-  _window = SDL_CreateWindow(VK_PRODUCTION_NAME, 0, 0, kWidth, kHeight,
+  _window = SDL_CreateWindow(kProductionName, 0, 0, kWidth, kHeight,
                              SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (!_window) {
     error = std::string("cannot create the window: ") + SDL_GetError();

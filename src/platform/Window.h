@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "render/gfx/Device.h"
+#include "gfx/Device.h"
 
 struct SDL_Window;
 

@@ -3,9 +3,9 @@
 // drawing globals every layer drawing multiplies in.
 #pragma once
 
-#include "core/Diagnosis.h"
-#include "core/Memory.h"
-#include "render/gfx/Device.h"
+#include "base/Diagnosis.h"
+#include "base/Memory.h"
+#include "gfx/Device.h"
 
 namespace vesk {
 
@@ -15,8 +15,7 @@ struct ScreenVertex {
   Argb colour;
   float u, v;
 };
-inline constexpr std::uint32_t VK_SCREEN_VERTEX_FVF =
-    gfx::FVF_XYZ | gfx::FVF_DIFFUSE | gfx::FVF_TEX1;
+inline constexpr std::uint32_t kScreenVertexFvf = gfx::FVF_XYZ | gfx::FVF_DIFFUSE | gfx::FVF_TEX1;
 static_assert(sizeof(ScreenVertex) == 24);
 
 class DXObject : public TrackedBlock {

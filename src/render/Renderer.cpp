@@ -5,10 +5,10 @@
 #include <cstring>
 #include <vector>
 
-#include "core/Log.h"
+#include "base/Log.h"
 #include "events/Event.h"
+#include "gfx/Matrices.h"
 #include "render/RendererText.h"
-#include "render/gfx/Matrices.h"
 
 namespace vesk {
 
@@ -115,7 +115,7 @@ bool Renderer::createDevice(gfx::DeviceHost& host, std::uint32_t width, std::uin
   _fullViewport = gfx::ViewportRect{0, 0, _width, _height, 0.0f, 1.0f};
 
   _screenQuad = _device->createVertexBuffer(sizeof kScreenQuad, gfx::USAGE_WRITE_ONLY,
-                                            VK_SCREEN_VERTEX_FVF, gfx::Pool::Default);
+                                            kScreenVertexFvf, gfx::Pool::Default);
   void* quad = _screenQuad ? _screenQuad->lock(0, 0, 0) : nullptr;
   if (!VK_DX(quad != nullptr)) return false;
   std::memcpy(quad, kScreenQuad, sizeof kScreenQuad);
@@ -302,7 +302,7 @@ void Renderer::drawScreenQuad(Argb colour, float umin, float vmin, float umax, f
   VK_DX(d.setTransform(gfx::TransformType::Projection, _screenProjection));
   VK_DX(d.setRenderState(RenderState::Lighting, 0));
   VK_DX(d.setRenderState(RenderState::ZEnable, 0));
-  VK_DX(d.setVertexFormat(VK_SCREEN_VERTEX_FVF));
+  VK_DX(d.setVertexFormat(kScreenVertexFvf));
   VK_DX(d.setStreamSource(_screenQuad.get(), sizeof(ScreenVertex)));
   VK_DX(d.drawPrimitive(gfx::Primitive::TriangleStrip, 0, 2));
   VK_DX(d.setRenderState(RenderState::ZEnable, 1));

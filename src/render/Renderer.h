@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "events/EventTarget.h"
+#include "gfx/Display.h"
 #include "render/DXObject.h"
-#include "render/gfx/Display.h"
 
 namespace vesk {
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/Log.h"
-#include "render/gfx/Matrices.h"
+#include "base/Log.h"
+#include "gfx/Matrices.h"
 
 namespace vesk {
 
@@ -164,7 +164,7 @@ void TextFont::draw(gfx::Device& device, int x, int y, std::string_view utf8, Ar
   VK_DX(device.setRenderState(gfx::RenderState::Lighting, 0));
   VK_DX(device.setRenderState(gfx::RenderState::ZEnable, 0));
   VK_DX(device.setTexture(0, _atlas.get()));
-  VK_DX(device.setVertexFormat(VK_SCREEN_VERTEX_FVF));
+  VK_DX(device.setVertexFormat(kScreenVertexFvf));
   VK_DX(device.drawPrimitiveUP(gfx::Primitive::TriangleList,
                                static_cast<std::uint32_t>(_vertices.size() / 3), _vertices.data(),
                                sizeof(ScreenVertex)));

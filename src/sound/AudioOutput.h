@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/Memory.h"
+#include "base/Memory.h"
 
 namespace vesk {
 

@@ -13,7 +13,7 @@
 #include <mutex>
 #include <vector>
 
-#include "core/Memory.h"
+#include "base/Memory.h"
 #include "sound/ModulePlayer.h"
 
 namespace vesk {

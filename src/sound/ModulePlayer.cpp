@@ -24,16 +24,15 @@ std::uint32_t defaultVolume(const xmp_instrument& instrument, int note) {
 
 void cueNotesOfRow(const xmp_module& module, int pattern, int row,
                    std::vector<std::uint32_t>& out) {
-  if (pattern < 0 || pattern >= module.pat || module.ins < VK_CUE_INSTRUMENT) return;
+  if (pattern < 0 || pattern >= module.pat || module.ins < kCueInstrument) return;
   const xmp_pattern* cells = module.xxp[pattern];
   if (!cells || row < 0 || row >= cells->rows) return;
-  const xmp_instrument& cue = module.xxi[VK_CUE_INSTRUMENT - 1];
+  const xmp_instrument& cue = module.xxi[kCueInstrument - 1];
   for (int channel = 0; channel < module.chn; ++channel) {
     const int track = cells->index[channel];
     if (track < 0 || track >= module.trk || row >= module.xxt[track]->rows) continue;
     const xmp_event& event = module.xxt[track]->event[row];
-    if (event.ins != VK_CUE_INSTRUMENT || event.note < kFirstNote || event.note > kLastNote)
-      continue;
+    if (event.ins != kCueInstrument || event.note < kFirstNote || event.note > kLastNote) continue;
     const std::uint32_t note = event.note - kFirstNote;
     const std::uint32_t volume =
         event.vol > 0 ? std::uint32_t(event.vol - 1) : defaultVolume(cue, event.note);

@@ -15,13 +15,13 @@
 #include <span>
 #include <vector>
 
-#include "core/Memory.h"
+#include "base/Memory.h"
 
 struct xmp_module;
 
 namespace vesk {
 
-inline constexpr int VK_CUE_INSTRUMENT = 15;
+inline constexpr int kCueInstrument = 15;
 
 // The cue data words of a pattern row, in channel order (libxmp's own module data).
 void cueNotesOfRow(const xmp_module& module, int pattern, int row, std::vector<std::uint32_t>& out);

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/Diagnosis.h"
-#include "core/File.h"
-#include "core/Log.h"
-#include "core/Text.h"
+#include "base/Diagnosis.h"
+#include "base/File.h"
+#include "base/Log.h"
+#include "base/Text.h"
 
 namespace vesk {
 
@@ -21,7 +21,7 @@ Owned<Sound>& instanceSlot() {
 
 steady_clock::duration framesToTime(std::uint64_t frames) {
   return std::chrono::duration_cast<steady_clock::duration>(
-      std::chrono::nanoseconds(frames * 1000000000 / VK_SOUND_RATE));
+      std::chrono::nanoseconds(frames * 1000000000 / kSoundRate));
 }
 
 }  // namespace
@@ -56,10 +56,10 @@ void Sound::init(SoundOutput output) {
     auto pull = [this](std::int16_t* out, std::size_t frames, steady_clock::time_point heard) {
       pullLive(out, frames, heard);
     };
-    if (output == SoundOutput::Device) _live = openDeviceOutput(VK_SOUND_RATE, pull);
+    if (output == SoundOutput::Device) _live = openDeviceOutput(kSoundRate, pull);
     if (!_live) {
       _output = SoundOutput::Silent;
-      _live = openSilentOutput(VK_SOUND_RATE, pull);
+      _live = openSilentOutput(kSoundRate, pull);
     }
     if (!_live || !_scheduler.start()) {
       fatal("Sound::init() : start error", here());
@@ -117,7 +117,7 @@ std::uint32_t Sound::moduleLoad(std::string_view fileName) {
 
 std::uint32_t Sound::moduleLoad(std::string_view name, Bytes bytes, std::size_t size, bool loop) {
   Owned<ModulePlayer> module;
-  if (bytes) module = ModulePlayer::load(bytes.get(), size, VK_SOUND_RATE);
+  if (bytes) module = ModulePlayer::load(bytes.get(), size, kSoundRate);
   if (!module) {
     fatal(str("Sound::moduleLoad() : error while loading ", name), here());
     return 0;

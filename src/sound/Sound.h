@@ -26,7 +26,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Memory.h"
+#include "base/Memory.h"
 #include "events/EventTarget.h"
 #include "sound/AudioOutput.h"
 #include "sound/CueScheduler.h"
@@ -34,7 +34,7 @@
 
 namespace vesk {
 
-inline constexpr int VK_SOUND_RATE = 44100;
+inline constexpr int kSoundRate = 44100;
 
 // The sync callback: sync handle, module handle, data = note + 65536 × volume, user value.
 using SyncProc = void (*)(std::uint32_t sync, std::uint32_t channel, std::uint32_t data,

@@ -1,15 +1,15 @@
 // The core in one process on an offscreen OpenGL context and a manual clock: its events, keys,
 // pause, exit fade and start-up failures.
-#include "core/Core.h"
+#include "app/Core.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 
-#include "core/Diagnosis.h"
-#include "core/File.h"
+#include "base/Diagnosis.h"
+#include "base/File.h"
+#include "compositing/Viewport.h"
 #include "render/Renderer.h"
-#include "render/Viewport.h"
 #include "support/GlTestContext.h"
 #include "support/TestSupport.h"
 

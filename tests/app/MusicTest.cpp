@@ -7,12 +7,12 @@
 #include <chrono>
 #include <thread>
 
+#include "app/Core.h"
 #include "app/EmptyShow.h"
 #include "app/ProcessRunner.h"
 #include "app/SdlHost.h"
 #include "authoring/XmWriter.h"
-#include "core/Core.h"
-#include "core/File.h"
+#include "base/File.h"
 #include "show/EventScript.h"
 #include "support/TestSupport.h"
 

@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "archive/ArchiveReader.h"
 #include "authoring/Crc32.h"
+#include "base/ArchiveReader.h"
 #include "support/TestSupport.h"
 
 namespace vesk {

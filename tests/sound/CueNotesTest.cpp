@@ -89,7 +89,7 @@ TEST_F(CueNotes, OnlyInstrumentFifteenNotesAreCues) {
   XmPattern& p = module.patterns[0];
   p.at(0, 0) = {37, kTone, 0, 0, 0};              // another instrument
   p.at(1, 1) = {37, 14, 0, 0, 0};                 // an empty instrument
-  p.at(2, 2) = {VK_XM_KEY_OFF, kCue, 0, 0, 0};    // key-off with the cue instrument
+  p.at(2, 2) = {kXmKeyOff, kCue, 0, 0, 0};        // key-off with the cue instrument
   p.at(3, 3) = {0, kCue, xmSetVolume(10), 0, 0};  // instrument without a note
   p.at(4, 0) = {25, kCue, 0, 0, 0};               // the one cue
   p.at(5, 0) = {37, 0, 0, 0, 0};                  // a note on the cue's channel, no instrument

@@ -43,7 +43,7 @@ class CuesTool : public ::testing::Test {
     p.at(5, 1) = {49, kCue, xmSetVolume(10), 0, 0};
     p.at(8, 3) = {0, 0, 0, 0x0F, 150};
     p.at(9, 0) = {13, kCue, 0, 0, 0};
-    p.at(12, 2) = {VK_XM_KEY_OFF, kCue, 0, 0, 0};
+    p.at(12, 2) = {kXmKeyOff, kCue, 0, 0, 0};
     p.at(15, 2) = {96, kCue, xmSetVolume(64), 0, 0};
     std::string error;
     ASSERT_TRUE(saveXm(dir / "music.xm", module, error)) << error;

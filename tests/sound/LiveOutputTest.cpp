@@ -77,7 +77,7 @@ class LiveOutput : public ::testing::Test {
     for (std::size_t i = 0; i < kCues; ++i) {
       EXPECT_NE(received[i].thread, std::this_thread::get_id());
       EXPECT_EQ(received[i].data, seen[i].data);
-      const double wanted = double(seen[i].frame - seen[0].frame) * 1000.0 / VK_SOUND_RATE;
+      const double wanted = double(seen[i].frame - seen[0].frame) * 1000.0 / kSoundRate;
       const double got = ms(received[i].at - received[0].at);
       worstPace = std::max(worstPace, std::abs(got - wanted));
       worstHeard = std::max(worstHeard, std::abs(ms(received[i].at - seen[i].heard)));

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "authoring/XmWriter.h"
-#include "core/Memory.h"
+#include "base/Memory.h"
 #include "sound/Sound.h"
 
 namespace vesk::test {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/File.h"
-#include "core/Log.h"
+#include "base/File.h"
+#include "base/Log.h"
 #include "sound/SoundModules.h"
 #include "sound/WavWriter.h"
 #include "support/TestSupport.h"

@@ -1,6 +1,6 @@
 #include "support/GlTestContext.h"
 
-#include "render/gfx/GlDriver.h"
+#include "gfx/GlDriver.h"
 
 #include <SDL.h>
 #include <dlfcn.h>

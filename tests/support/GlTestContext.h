@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Memory.h"
-#include "render/gfx/Device.h"
+#include "base/Memory.h"
+#include "gfx/Device.h"
 
 struct SDL_Window;
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Diagnosis.h"
+#include "base/Diagnosis.h"
 
 namespace vesk::test {
 

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "core/Core.h"
-#include "core/Diagnosis.h"
-#include "core/Log.h"
+#include "app/Core.h"
+#include "base/Diagnosis.h"
+#include "base/Log.h"
 #include "platform/Display.h"
 #include "platform/Window.h"
 #include "render/DXObject.h"
@@ -274,7 +274,7 @@ int capture(const Options& options) {
         }
         // The music up to this frame: cues heard by now reach the schedule before the frame.
         if (Sound* sound = Sound::existingInstance()) {
-          const auto target = static_cast<std::uint64_t>(ms) * VK_SOUND_RATE / 1000;
+          const auto target = static_cast<std::uint64_t>(ms) * kSoundRate / 1000;
           if (target > sound->renderedFrames()) {
             const std::size_t frames = target - sound->renderedFrames();
             audio.resize(2 * frames);

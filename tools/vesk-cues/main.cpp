@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Memory.h"
+#include "base/Memory.h"
 #include "events/MusicEvents.h"
 #include "sound/Sound.h"
 
@@ -73,7 +73,7 @@ int run(const char* path, bool loop, std::uint64_t limitFrames) {
     const std::uint64_t left = limitFrames - sound.renderedFrames();
     sound.renderFrames(block.data(), left < kBlockFrames ? left : kBlockFrames);
     for (const vesk::CueReport& cue : cues) {
-      const std::uint64_t ms = (cue.frame * 1000 + vesk::VK_SOUND_RATE / 2) / vesk::VK_SOUND_RATE;
+      const std::uint64_t ms = (cue.frame * 1000 + vesk::kSoundRate / 2) / vesk::kSoundRate;
       std::printf("%" PRIu64 " %d %u %u\n", ms, vesk::MusicEvents::cueCode(cue.data),
                   cue.data & 0xFFFFu, cue.data >> 16);
     }
@@ -105,6 +105,6 @@ int main(int argc, char** argv) {
   if (!path) return usageError();
   // Once through the song unless a duration is asked for; then the module loops as in the show.
   const std::uint64_t limit =
-      timed ? static_cast<std::uint64_t>(std::llround(seconds * vesk::VK_SOUND_RATE)) : UINT64_MAX;
+      timed ? static_cast<std::uint64_t>(std::llround(seconds * vesk::kSoundRate)) : UINT64_MAX;
   return run(path, timed, limit);
 }

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "archive/ArchiveReader.h"
 #include "authoring/RarWriter.h"
+#include "base/ArchiveReader.h"
 
 namespace {
 

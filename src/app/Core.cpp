@@ -1,0 +1,324 @@
+#include "app/Core.h"
+
+#include <algorithm>
+
+#include "base/Diagnosis.h"
+#include "base/File.h"
+#include "base/Log.h"
+#include "base/ShowClock.h"
+#include "compositing/Viewport.h"
+#include "render/Renderer.h"
+#include "sound/Sound.h"
+#include "world/material/Graph.h"
+#include "world/material/ResourceCache.h"
+
+namespace vesk {
+
+EventTarget* Core::Reserved::core() {
+  return &_core;
+}
+EventTarget* Core::Reserved::renderer() {
+  return _core._renderer.get();
+}
+EventTarget* Core::Reserved::viewport(int index) {
+  return _core.viewport(index);
+}
+EventTarget* Core::Reserved::sound() {
+  return Sound::existingInstance();
+}
+
+namespace {
+
+// Runs on the sound thread: hands the cue to the music schedule and touches nothing else.
+void musicSync(std::uint32_t, std::uint32_t, std::uint32_t data, void* user) {
+  static_cast<MusicEvents*>(user)->onSync(MusicEvents::cueCode(data));
+}
+
+}  // namespace
+
+Core::Core(CoreHost& host, ShowScript& script) : _host(host), _script(script) {
+  _instance = this;
+  _previousReserved = EventTarget::setReservedTargets(&_reserved);
+  File::init();
+}
+
+Core::~Core() {
+  EventTarget::setReservedTargets(_previousReserved);
+  if (_instance == this) _instance = nullptr;
+}
+
+Viewport* Core::viewport(int index) const {
+  if (index < 0 || index >= static_cast<int>(_viewports.size())) return nullptr;
+  return _viewports[static_cast<std::size_t>(index)].get();
+}
+
+Core::Settings Core::settings() const {
+  return Settings{_fullscreen,       _fsaa,      _soundOn, _loopMode, _partyVersion, _deviceType,
+                  _vertexProcessing, _modeIndex, _gamma};
+}
+
+void Core::applySettings(const Settings& s) {
+  _fullscreen = s.fullscreen;
+  _fsaa = s.fsaa;
+  _soundOn = s.soundOn;
+  _loopMode = s.loopMode;
+  _partyVersion = s.partyVersion;
+  _deviceType = s.deviceType;
+  _vertexProcessing = s.vertexProcessing;
+  _modeIndex = s.modeIndex;
+  _gamma = s.gamma;
+}
+
+bool Core::init() {
+  openLog();
+  logLine("");
+  logLine("Diagnosis system started", here());
+
+  Sound::getInstance().init(_host.soundOutput());
+  _cache = make<ResourceCache>(here());
+  _renderer = make<Renderer>(here(), _host.display());
+  if (!_renderer->valid()) return false;
+  _vertexProcessing = _renderer->caps().hardwareTransformAndLight ? 0x40 : 0x20;
+
+  _renderer->listModes(_displayModes);
+  std::stable_sort(
+      _displayModes.begin(), _displayModes.end(),
+      [](const gfx::DisplayMode& a, const gfx::DisplayMode& b) { return a.width < b.width; });
+  auto vga =
+      std::find_if(_displayModes.begin(), _displayModes.end(),
+                   [](const gfx::DisplayMode& m) { return m.width == 640 && m.height == 480; });
+  if (vga != _displayModes.end()) {
+    _modeIndex = static_cast<int>(vga - _displayModes.begin());
+  } else {
+    logLine("default graphic mode not found; 0 selected");
+    _modeIndex = 0;
+  }
+
+  if (_host.showConfigPanel(*this) == 3) {
+    _renderer.reset();
+    return false;
+  }
+
+  logLine("Initialising renderer ...");
+  gfx::DisplayMode mode = _host.desktopWindowMode();
+  if (_fullscreen && _modeIndex >= 0 && _modeIndex < static_cast<int>(_displayModes.size())) {
+    mode = _displayModes[static_cast<std::size_t>(_modeIndex)];
+  }
+  _output = _host.openOutput(mode, _fullscreen);
+  if (!_output) {
+    dxError(here());
+    return false;
+  }
+  if (!_renderer->createDevice(*_output, mode.width, mode.height, _fullscreen, _fsaa)) {
+    return false;
+  }
+  _width = _renderer->width();
+  _height = _renderer->height();
+
+  createViewports();
+
+  _timeEvents = _script.buildTimeEvents();
+  _musicEvents = _script.buildMusicEvents();
+  if (!_timeEvents) fatal("Time events not created !", here());
+  if (!_musicEvents) fatal("Music events not created !", here());
+  if (_timeEvents) _timeEvents->update(0);
+
+  _clearEachFrame = true;
+  _clearColour = 0;
+  createGraph("end.jpg", false, 1, 0.0f, "end");
+
+  if (!_fullscreen) _host.showWindow();
+  _initialised = true;
+  return !quitRequested();
+}
+
+void Core::createViewports() {
+  _viewports.clear();
+  for (int index = 0; index < kViewportCount; ++index) {
+    _viewports.push_back(make<Viewport>(here(), index, *_renderer));
+  }
+  _defaultViewport = _viewports[0].get();
+  _defaultViewport->setVisible(true);
+}
+
+void Core::destroyViewports() {
+  _defaultViewport = nullptr;
+  _viewports.clear();
+}
+
+void Core::start() {
+  _renderer->setGamma(_gamma);
+  _renderer->beginFrame();
+  _renderer->clearTarget(_clearColour);
+  drawViewports();
+  _renderer->endFrame();
+  _renderer->present();
+  _startTime = _host.clock().nowMs();
+}
+
+void Core::run() {
+  if (!_renderer) return;
+  start();
+  WindowMessage message;
+  while (!quitRequested()) {
+    if (_host.pollMessage(message)) {
+      handleMessage(message);
+    } else if (_paused) {
+      _host.idle();
+    } else {
+      frame();
+    }
+  }
+}
+
+void Core::frame() {
+  _timeMs = static_cast<std::int32_t>(_host.clock().nowMs() - _startTime);
+  _time = static_cast<float>(_timeMs) * 0.001f;
+  ShowClock::set(_timeMs);
+  if (_musicEvents) _musicEvents->dispatch();
+  if (_timeEvents) _timeEvents->update(_timeMs);
+  _renderer->beginFrame();
+  if (_clearEachFrame) _renderer->clearTarget(_clearColour);
+  drawViewports();
+  updateFps();
+  drawOverlay();
+  if (_exiting) updateExitFade();
+  _renderer->endFrame();
+  _renderer->present();
+}
+
+void Core::drawViewports() {
+  if (_viewports.size() != kViewportCount) {
+    fatal("Error in viewport vector", here());
+    return;
+  }
+  _sortedViewports.clear();
+  for (const Owned<Viewport>& viewport : _viewports)
+    _sortedViewports.push_back(viewport.get());
+  std::stable_sort(_sortedViewports.begin(), _sortedViewports.end(),
+                   [](const Viewport* a, const Viewport* b) { return a->depth() < b->depth(); });
+  for (Viewport* viewport : _sortedViewports) {
+    if (viewport->visible()) viewport->render();
+  }
+  _renderer->restoreFullViewport();
+}
+
+void Core::createGraph(const std::string& file, bool colourKey, int count, float fps,
+                       const std::string& name) {
+  Owned<Graph> graph = make<Graph>(here(), 0, file, 1, 1, colourKey, count, fps, nullptr);
+  graph->setName(name);
+  _graphs.push_back(std::move(graph));
+}
+
+void Core::deleteGraph(const std::string& name) {
+  Graph* graph = safeCast<Graph>(EventTarget::find(name));
+  if (!graph) return;
+  for (const Owned<Viewport>& viewport : _viewports)
+    viewport->removeLayersShowingPicture(name);
+  _graphs.remove_if([graph](const Owned<Graph>& owned) { return owned.get() == graph; });
+}
+
+void Core::resetViewports() {
+  for (int index = 0; index < static_cast<int>(_viewports.size()); ++index) {
+    _viewports[static_cast<std::size_t>(index)]->clearLayers();
+    _viewports[static_cast<std::size_t>(index)] = make<Viewport>(here(), index, *_renderer);
+  }
+  if (_viewports.empty()) return;
+  _defaultViewport = _viewports[0].get();
+  _defaultViewport->setVisible(true);
+}
+
+void Core::loadMusic(const std::string& file, const std::string& name) {
+  _musics[name] = Sound::getInstance().moduleLoad(file);
+}
+
+void Core::unloadMusic(const std::string& name) {
+  auto it = _musics.find(name);
+  Sound::getInstance().moduleFree(it == _musics.end() ? 0 : it->second);
+  if (it != _musics.end()) _musics.erase(it);
+}
+
+void Core::playMusic(const std::string& name) {
+  auto it = _musics.find(name);
+  const std::uint32_t music = it == _musics.end() ? 0 : it->second;
+  VK_ASSERT(music, "music", "Module " << name << " not loaded, can't be played !");
+  Sound& sound = Sound::getInstance();
+  sound.modulePlay(music);
+  sound.moduleSetCallback(music, musicSync, _musicEvents.get());
+  sound.channelSetVolume(music, _soundOn ? _volume : 0);
+}
+
+void Core::stopMusic(const std::string& name) {
+  auto it = _musics.find(name);
+  Sound::getInstance().channelStop(it == _musics.end() ? 0 : it->second);
+}
+
+std::int32_t Core::processEvent(const Event& event) {
+  switch (event.getCode()) {
+    case VK_CORE_CREATE_GRAPH:
+      createGraph(event.getString(0), event.getBool(1), 1, 0.0f, event.getString(2));
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_CREATE_ANIMATED_GRAPH:
+      createGraph(event.getString(0), event.getBool(1), event.getInt(2), event.getFloat(3),
+                  event.getString(4));
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_DELETE_GRAPH:
+      deleteGraph(event.getString(0));
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_PRELOAD_TEXTURE:
+      _cache->getTexture(0, event.getString(0), false, 2, nullptr);
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_LOAD_MUSIC:
+      loadMusic(event.getString(0), event.getString(1));
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_UNLOAD_MUSIC:
+      unloadMusic(event.getString(0));
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_PLAY_MUSIC:
+      playMusic(event.getString(0));
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_STOP_MUSIC:
+      stopMusic(event.getString(0));
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_CLEAR_EACH_FRAME:
+      _clearEachFrame = event.getBool(0);
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_CLEAR_COLOUR:
+      _clearColour = static_cast<Argb>(event.getInt(0));
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_RESET_VIEWPORTS:
+      resetViewports();
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_QUIT:
+      requestQuit(0);
+      return VK_EVENT_PROCESSED;
+    default:
+      // Scenes arrive with their own part; until then their codes are not handled.
+      return EventTarget::processEvent(event);
+  }
+}
+
+void Core::shutdown() {
+  if (_cache) _cache->freeBank(0);
+  logLine("Shuting down renderer...");
+  if (_renderer) {
+    // Viewports only refer to the pictures: they go first, then the pictures themselves.
+    destroyViewports();
+    _graphs.clear();
+    _renderer->shutdown();
+    _renderer.reset();
+  }
+  logLine("Shuting down sound system...");
+  if (Sound* sound = Sound::existingInstance()) {
+    sound->shutdown();
+    Sound::destroyInstance();
+  }
+  _musics.clear();
+  _timeEvents.reset();
+  _musicEvents.reset();
+  _cache.reset();
+  logLine("D\xC3\xA9mo stopped");
+  closeLog();
+}
+
+}  // namespace vesk

@@ -1,0 +1,250 @@
+#include "base/ArchiveReader.h"
+
+#include <sys/stat.h>
+#include <unarr.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "base/Text.h"
+
+namespace vesk {
+
+namespace {
+
+// unarr decompresses and checks the data's CRC, but it neither tells the method of a member
+// nor bounds the sizes a header declares. The reader therefore reads each file header itself
+// (RAR 1.5 to 4 block layout) before trusting unarr with the member.
+constexpr std::uint8_t kFileBlock = 0x74;
+constexpr std::uint16_t kSplitBefore = 0x0001;
+constexpr std::uint16_t kSplitAfter = 0x0002;
+constexpr std::uint16_t kEncrypted = 0x0004;
+constexpr std::uint16_t kLargeSizes = 0x0100;
+constexpr std::uint8_t kStored = 0x30;
+constexpr std::uint8_t kBestMethod = 0x35;
+constexpr std::size_t kFileHeaderSize = 32;  // without the name and the optional fields
+constexpr std::size_t kLargeFileHeaderSize = 40;
+
+// Callers keep sizes in 32 bits, and the writer refuses larger files.
+constexpr std::uint64_t kLargestMember = std::numeric_limits<std::uint32_t>::max();
+// A compressed member's buffer grows with what unarr really produces, so a header that
+// declares gigabytes costs nothing until the data proves it.
+constexpr std::size_t kFirstChunk = std::size_t(1) << 20;
+
+struct MemberHeader {
+  std::uint16_t flags = 0;
+  std::uint64_t packSize = 0;
+  std::uint64_t unpackSize = 0;
+  std::uint8_t version = 0;  // the RAR version needed to extract, times ten
+  std::uint8_t method = 0;
+  std::uint64_t dataEnd = 0;  // offset just past the packed data
+};
+
+std::uint16_t le16(const std::uint8_t* p) {
+  return std::uint16_t(p[0] | p[1] << 8);
+}
+
+std::uint32_t le32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+         std::uint32_t(p[3]) << 24;
+}
+
+bool sameName(std::string_view stored, std::string_view wanted) {
+  if (stored.size() != wanted.size()) return false;
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    char a = stored[i] == '\\' ? '/' : stored[i];
+    char b = wanted[i] == '\\' ? '/' : wanted[i];
+    if (a != b) return false;
+  }
+  return true;
+}
+
+std::string withBackslashes(std::string_view name) {
+  std::string result(name);
+  std::replace(result.begin(), result.end(), '/', '\\');
+  return result;
+}
+
+// An archive opened twice: through unarr, and as a plain file for reading headers.
+class OpenArchive {
+ public:
+  OpenArchive() = default;
+  OpenArchive(const OpenArchive&) = delete;
+  OpenArchive& operator=(const OpenArchive&) = delete;
+  ~OpenArchive() {
+    if (_archive) ar_close_archive(_archive);
+    if (_stream) ar_close(_stream);
+    if (_raw) std::fclose(_raw);
+  }
+
+  // Empty on success, else why the archive cannot be read.
+  std::string open(const std::filesystem::path& path) {
+    _raw = std::fopen(path.c_str(), "rb");
+    if (!_raw) {
+      return errno == ENOENT ? std::string("archive not found")
+                             : str("cannot open the archive (", std::strerror(errno), ")");
+    }
+    struct stat status {};
+    if (fstat(fileno(_raw), &status) != 0 || !S_ISREG(status.st_mode)) {
+      return "the archive is not a regular file";
+    }
+    _fileSize = static_cast<std::uint64_t>(status.st_size);
+    _stream = ar_open_file(path.c_str());
+    if (!_stream) return "cannot open the archive";
+    _archive = ar_open_rar_archive(_stream);
+    if (!_archive) return "not a RAR archive, or its first header is damaged";
+    return {};
+  }
+
+  ar_archive* archive() const { return _archive; }
+
+  // Reads the file header of the entry unarr just parsed and checks that unarr may be asked for
+  // its data. Empty on success.
+  std::string inspectEntry(MemberHeader& header) {
+    off64_t offset = ar_entry_get_offset(_archive);
+    std::uint8_t bytes[kLargeFileHeaderSize] = {};
+    std::size_t got = 0;
+    if (offset >= 0 && fseeko(_raw, offset, SEEK_SET) == 0) {
+      got = std::fread(bytes, 1, sizeof bytes, _raw);
+    }
+    if (got < kFileHeaderSize || bytes[2] != kFileBlock) return "its header is damaged";
+    header.flags = le16(bytes + 3);
+    std::size_t headSize = le16(bytes + 5);
+    header.packSize = le32(bytes + 7);
+    header.unpackSize = le32(bytes + 11);
+    header.version = bytes[24];
+    header.method = bytes[25];
+    if (header.flags & kLargeSizes) {
+      if (got < kLargeFileHeaderSize || headSize < kLargeFileHeaderSize) {
+        return "its header is damaged";
+      }
+      header.packSize |= std::uint64_t(le32(bytes + 32)) << 32;
+      header.unpackSize |= std::uint64_t(le32(bytes + 36)) << 32;
+    } else if (headSize < kFileHeaderSize) {
+      return "its header is damaged";
+    }
+    header.dataEnd = std::uint64_t(offset) + headSize + header.packSize;
+    if (header.packSize > _fileSize || header.dataEnd > _fileSize) {
+      return "the archive is truncated: the member's data goes past its end";
+    }
+    return {};
+  }
+
+ private:
+  std::FILE* _raw = nullptr;
+  std::uint64_t _fileSize = 0;
+  ar_stream* _stream = nullptr;
+  ar_archive* _archive = nullptr;
+};
+
+std::string checkExtractable(const MemberHeader& header, std::size_t sizeFromUnarr) {
+  if (header.flags & kEncrypted) return "the member is encrypted, which is not supported";
+  if (header.flags & (kSplitBefore | kSplitAfter)) {
+    return "the member spans several volumes, which is not supported";
+  }
+  if (header.unpackSize > kLargestMember) {
+    return str("the member declares ", header.unpackSize, " bytes; 4 GiB or more is refused");
+  }
+  if (header.unpackSize != sizeFromUnarr) return "the member's header is damaged";
+  if (header.method == kStored) {
+    if (header.packSize != header.unpackSize) {
+      return "the member's header is damaged: its stored and declared sizes differ";
+    }
+    return {};
+  }
+  if (header.method > kBestMethod) return "the member uses an unknown compression method";
+  if (header.version < 20) {
+    return "the member uses the RAR 1.5 compression method, which is not supported";
+  }
+  return {};
+}
+
+void extract(ar_archive* archive, const MemberHeader& header, ArchiveMember& member) {
+  const std::size_t size = static_cast<std::size_t>(header.unpackSize);
+  // A stored member's size is bounded by the archive file, so its buffer is taken at once.
+  std::size_t capacity = header.method == kStored ? size : std::min(size, kFirstChunk);
+  auto* block = static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(capacity, 1)));
+  if (!block) {
+    member.error = str("not enough memory for ", capacity, " bytes");
+    return;
+  }
+  member.data.reset(block);
+  std::size_t done = 0;
+  while (done < size) {
+    if (done == capacity) {
+      std::size_t grown = std::min(size, capacity * 2);
+      auto* larger = static_cast<std::uint8_t*>(std::realloc(member.data.get(), grown));
+      if (!larger) {
+        member.data.reset();
+        member.error = str("not enough memory for ", grown, " bytes");
+        return;
+      }
+      (void)member.data.release();
+      member.data.reset(larger);
+      capacity = grown;
+    }
+    if (!ar_entry_uncompress(archive, member.data.get() + done, capacity - done)) {
+      member.data.reset();
+      member.error = "the member's data is damaged (a bad checksum or corrupt compressed data)";
+      return;
+    }
+    done = capacity;
+  }
+  member.size = size;
+}
+
+}  // namespace
+
+ArchiveMember readArchiveMember(const std::filesystem::path& path, std::string_view name) {
+  ArchiveMember member;
+  OpenArchive archive;
+  member.error = archive.open(path);
+  if (!member.error.empty()) return member;
+  while (ar_parse_entry(archive.archive())) {
+    const char* entryName = ar_entry_get_name(archive.archive());
+    if (!entryName || !sameName(entryName, name)) continue;
+    MemberHeader header;
+    member.error = archive.inspectEntry(header);
+    if (member.error.empty()) {
+      member.error = checkExtractable(header, ar_entry_get_size(archive.archive()));
+    }
+    if (member.error.empty()) extract(archive.archive(), header, member);
+    return member;
+  }
+  member.error = ar_at_eof(archive.archive())
+                     ? "not found in the archive"
+                     : "the archive is damaged or truncated before the member was found";
+  return member;
+}
+
+ArchiveListing listArchive(const std::filesystem::path& path) {
+  ArchiveListing listing;
+  OpenArchive archive;
+  listing.error = archive.open(path);
+  if (!listing.error.empty()) return listing;
+  while (ar_parse_entry(archive.archive())) {
+    const char* entryName = ar_entry_get_name(archive.archive());
+    MemberHeader header;
+    if (!entryName) {
+      listing.error = str("the name of member ", listing.entries.size() + 1, " cannot be read");
+      return listing;
+    }
+    std::string problem = archive.inspectEntry(header);
+    if (!problem.empty()) {
+      listing.error = str(withBackslashes(entryName), ": ", problem);
+      return listing;
+    }
+    listing.entries.push_back({withBackslashes(entryName), header.unpackSize});
+  }
+  if (!ar_at_eof(archive.archive())) {
+    listing.error =
+        str("the archive is damaged or truncated after ", listing.entries.size(), " members");
+  }
+  return listing;
+}
+
+}  // namespace vesk

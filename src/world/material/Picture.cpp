@@ -1,0 +1,128 @@
+#include "world/material/Picture.h"
+
+#include <FreeImage.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "base/Diagnosis.h"
+#include "base/File.h"
+#include "base/Text.h"
+
+namespace vesk {
+
+namespace {
+
+// The file's bytes as FreeImage's loaders read them. The position may be set beyond the end
+// (reads there give nothing) but never before the start.
+struct MemoryStream {
+  const std::uint8_t* data;
+  std::size_t size;
+  std::size_t position;
+};
+
+// Copies size × count bytes, at most what remains, and advances by that much. Answers the
+// number of whole items copied, as fread does: the loaders compare it with the count asked.
+unsigned DLL_CALLCONV readStream(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+  auto* stream = static_cast<MemoryStream*>(handle);
+  if (size == 0 || count == 0) return 0;
+  std::size_t left = stream->position < stream->size ? stream->size - stream->position : 0;
+  std::size_t copied = std::min(static_cast<std::size_t>(size) * count, left);
+  if (copied > 0) std::memcpy(buffer, stream->data + stream->position, copied);
+  stream->position += copied;
+  return static_cast<unsigned>(copied / size);
+}
+
+int DLL_CALLCONV seekStream(fi_handle handle, long offset, int origin) {
+  auto* stream = static_cast<MemoryStream*>(handle);
+  long long base = 0;
+  switch (origin) {
+    case SEEK_SET:
+      base = 0;
+      break;
+    case SEEK_CUR:
+      base = static_cast<long long>(stream->position);
+      break;
+    case SEEK_END:
+      base = static_cast<long long>(stream->size);
+      break;
+    default:
+      return -1;
+  }
+  // A position before the start (or one that overflows) is refused and leaves the stream as
+  // it was, as fseek does.
+  long long target = 0;
+  if (__builtin_add_overflow(base, static_cast<long long>(offset), &target) || target < 0) {
+    return -1;
+  }
+  stream->position = static_cast<std::size_t>(target);
+  return 0;
+}
+
+long DLL_CALLCONV tellStream(fi_handle handle) {
+  auto* stream = static_cast<MemoryStream*>(handle);
+  return static_cast<long>(
+      std::min<std::size_t>(stream->position, std::numeric_limits<long>::max()));
+}
+
+}  // namespace
+
+void BitmapDeleter::operator()(FIBITMAP* bitmap) const noexcept {
+  FreeImage_Unload(bitmap);
+}
+
+int pictureFormat(std::string_view path) {
+  std::size_t dot = path.rfind('.');
+  std::string extension(dot == std::string_view::npos ? std::string_view{} : path.substr(dot + 1));
+  // Given a bare extension (no dot), FreeImage matches it against its loaders' extensions.
+  FREE_IMAGE_FORMAT format =
+      extension.empty() ? FIF_UNKNOWN : FreeImage_GetFIFFromFilename(extension.c_str());
+  switch (format) {
+    case FIF_BMP:
+    case FIF_JPEG:
+    case FIF_KOALA:
+    case FIF_PCX:
+    case FIF_PNG:
+    case FIF_TIFF:
+      return format;
+    default:
+      return FIF_TARGA;
+  }
+}
+
+Bitmap standardBitmap(FIBITMAP* source) {
+  switch (FreeImage_GetImageType(source)) {
+    case FIT_RGB16:
+    case FIT_RGBA16:
+      return Bitmap(FreeImage_ConvertTo32Bits(source));
+    default:
+      return Bitmap(FreeImage_ConvertToStandardType(source, TRUE));
+  }
+}
+
+Bitmap decodePicture(std::string_view path, const std::uint8_t* data, std::size_t size) {
+  MemoryStream stream{data, data ? size : 0, 0};
+  FreeImageIO io{};
+  io.read_proc = readStream;
+  io.write_proc = nullptr;
+  io.seek_proc = seekStream;
+  io.tell_proc = tellStream;
+  auto format = static_cast<FREE_IMAGE_FORMAT>(pictureFormat(path));
+  return Bitmap(FreeImage_LoadFromHandle(format, &io, &stream, 0));
+}
+
+Bitmap loadPicture(std::string_view fileName, std::string& path) {
+  path = str(kTextureFolder, fileName);
+  std::uint32_t size = 0;
+  Bytes data = File::get(path, size);
+  if (!data) {
+    fatal(str("Image ", path, " not found"), here());
+    return nullptr;
+  }
+  Bitmap bitmap = decodePicture(path, data.get(), size);
+  if (!bitmap) fatal(str("Error while loading image ", path), here());
+  return bitmap;
+}
+
+}  // namespace vesk
