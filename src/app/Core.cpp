@@ -11,6 +11,7 @@
 #include "sound/Sound.h"
 #include "world/material/Graph.h"
 #include "world/material/ResourceCache.h"
+#include "world/material/Texture.h"
 
 namespace vesk {
 
@@ -78,7 +79,8 @@ bool Core::init() {
   _cache = make<ResourceCache>(here());
   _renderer = make<Renderer>(here(), _host.display());
   if (!_renderer->valid()) return false;
-  _vertexProcessing = _renderer->caps().hardwareTransformAndLight ? 0x40 : 0x20;
+  _vertexProcessing = _renderer->caps().hardwareTransformAndLight ? kHardwareVertexProcessing
+                                                                  : kSoftwareVertexProcessing;
 
   _renderer->listModes(_displayModes);
   std::stable_sort(
@@ -94,7 +96,7 @@ bool Core::init() {
     _modeIndex = 0;
   }
 
-  if (_host.showConfigPanel(*this) == 3) {
+  if (_host.showConfigPanel(*this) == PanelResult::Exit) {
     _renderer.reset();
     return false;
   }
@@ -266,7 +268,8 @@ std::int32_t Core::processEvent(const Event& event) {
       deleteGraph(event.getString(0));
       return VK_EVENT_PROCESSED;
     case VK_CORE_PRELOAD_TEXTURE:
-      _cache->getTexture(0, event.getString(0), false, 2, nullptr);
+      _cache->getTexture(kApplicationBank, event.getString(0), /*colourKey=*/false, VK_TRANSPARENT,
+                         /*diffuse=*/nullptr);
       return VK_EVENT_PROCESSED;
     case VK_CORE_LOAD_MUSIC:
       loadMusic(event.getString(0), event.getString(1));
@@ -293,13 +296,13 @@ std::int32_t Core::processEvent(const Event& event) {
       requestQuit(0);
       return VK_EVENT_PROCESSED;
     default:
-      // Scenes arrive with their own part; until then their codes are not handled.
+      // Loading and unloading scenes (codes 1 and 2) is not handled yet: there are no scenes.
       return EventTarget::processEvent(event);
   }
 }
 
 void Core::shutdown() {
-  if (_cache) _cache->freeBank(0);
+  if (_cache) _cache->freeBank(kApplicationBank);
   logLine("Shuting down renderer...");
   if (_renderer) {
     // Viewports only refer to the pictures: they go first, then the pictures themselves.

@@ -29,14 +29,26 @@ class Renderer;
 class ResourceCache;
 class Viewport;
 
+// What the configuration panel answers.
+enum class PanelResult : int {
+  RunUnchanged = 1,  // "Run demo" with every control as it was
+  RunChanged = 2,    // "Run demo" with new settings applied
+  Exit = 3,          // "Exit", closed, or the panel could not be shown
+};
+
+// The device-creation flag for vertex processing.
+inline constexpr std::int32_t kSoftwareVertexProcessing = 0x20;
+inline constexpr std::int32_t kHardwareVertexProcessing = 0x40;
+inline constexpr std::int32_t kMixedVertexProcessing = 0x80;
+
 // The core's surroundings.
 class CoreHost {
  public:
   virtual ~CoreHost() = default;
   // The display, or null when none can be opened (the renderer reports it).
   virtual gfx::Display* display() = 0;
-  // The configuration panel: 1 run (nothing changed), 2 run (settings changed), 3 exit.
-  virtual int showConfigPanel(Core& core) = 0;
+  // The configuration panel, before the device exists.
+  virtual PanelResult showConfigPanel(Core& core) = 0;
   // Prepares the output for the device (the window in the chosen mode, or an offscreen
   // target) with its OpenGL context current. Null when that fails.
   virtual gfx::DeviceHost* openOutput(const gfx::DisplayMode& mode, bool fullscreen) = 0;
@@ -122,7 +134,8 @@ class Core : public EventTarget {
   // Settings the panel changes before the device exists.
   struct Settings {
     bool fullscreen = false, fsaa = false, soundOn = false, loopMode = false, partyVersion = false;
-    std::int32_t deviceType = 1, vertexProcessing = 0x40, modeIndex = 0, gamma = 0;
+    std::int32_t deviceType = 1, vertexProcessing = kHardwareVertexProcessing, modeIndex = 0,
+                 gamma = 0;
   };
   Settings settings() const;
   void applySettings(const Settings& settings);
@@ -193,7 +206,7 @@ class Core : public EventTarget {
   bool _paused = false;
   bool _clearEachFrame = false;
   std::int32_t _deviceType = 1;
-  std::int32_t _vertexProcessing = 0x40;
+  std::int32_t _vertexProcessing = kHardwareVertexProcessing;
   Argb _clearColour = 0;
   int _screenshotCount = 0;
   int _volume = 100;

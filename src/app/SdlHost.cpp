@@ -40,9 +40,9 @@ void SdlHost::close() {
   _videoOpen = false;
 }
 
-int SdlHost::showConfigPanel(Core&) {
-  // The panel arrives with its own part; until then the show runs as constructed.
-  return 1;
+PanelResult SdlHost::showConfigPanel(Core&) {
+  // There is no configuration panel yet: the show runs with the constructed settings.
+  return PanelResult::RunUnchanged;
 }
 
 gfx::DeviceHost* SdlHost::openOutput(const gfx::DisplayMode& mode, bool fullscreen) {

@@ -25,7 +25,7 @@ class SdlHost : public CoreHost {
   ~SdlHost() override;
 
   gfx::Display* display() override { return _videoOpen ? &_display : nullptr; }
-  int showConfigPanel(Core& core) override;
+  PanelResult showConfigPanel(Core& core) override;
   gfx::DeviceHost* openOutput(const gfx::DisplayMode& mode, bool fullscreen) override;
   void showWindow() override;
   bool pollMessage(WindowMessage& message) override;

@@ -29,7 +29,8 @@ EffectCrossFade::EffectCrossFade(float duration, std::string_view fileName, bool
     return;
   }
   if (ResourceCache* cache = ResourceCache::instance()) {
-    _mask = cache->getTexture(0, fileName, false, VK_TRANSPARENT, nullptr);
+    _mask = cache->getTexture(kApplicationBank, fileName, /*colourKey=*/false, VK_TRANSPARENT,
+                              /*diffuse=*/nullptr);
   }
   VK_DX(device()->setRenderState(RenderState::StencilRef, 0));
 }

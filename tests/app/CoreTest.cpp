@@ -33,7 +33,7 @@ class TestHost : public CoreHost {
   GlTestContext context;
 
   gfx::Display* display() override { return withDisplay ? &_display : nullptr; }
-  int showConfigPanel(Core&) override { return 1; }
+  PanelResult showConfigPanel(Core&) override { return PanelResult::RunUnchanged; }
   gfx::DeviceHost* openOutput(const gfx::DisplayMode&, bool) override {
     return context.ok() ? &context : nullptr;
   }
@@ -75,7 +75,11 @@ class CoreTest : public ::testing::Test {
                               (dir / "data/textures/end.jpg").string() + "'")
                                  .c_str()));
   }
-  void TearDown() override { File::reset(); }
+  // Shutdown is safe after a failed or partial start-up, and runs even when an assertion failed.
+  void TearDown() override {
+    core.shutdown();
+    File::reset();
+  }
 
   void startShow() {
     ASSERT_TRUE(core.init());
@@ -107,7 +111,6 @@ TEST_F(CoreTest, StartsWithSixteenViewportsAndPicksThe640x480Mode) {
   EXPECT_EQ(EventTarget::find("RENDERER"), core.renderer());
   EXPECT_EQ(core.width(), 64u);
   EXPECT_TRUE(shown.errors().empty());
-  core.shutdown();
 }
 
 TEST_F(CoreTest, CodesWithoutAnOperationAreNotProcessed) {
@@ -120,7 +123,6 @@ TEST_F(CoreTest, CodesWithoutAnOperationAreNotProcessed) {
   Event("CORE", 13).addBool(false).send();
   Event("CORE", 14).addInt(0x00FF0000).send();
   EXPECT_EQ(shown.diagnoses().size(), 4u);
-  core.shutdown();
 }
 
 TEST_F(CoreTest, PausedTimeDoesNotCount) {
@@ -133,7 +135,6 @@ TEST_F(CoreTest, PausedTimeDoesNotCount) {
   core.handleMessage(key(KeyCode::P));
   frameAt(11500);
   EXPECT_EQ(core.timeMs(), 1500);
-  core.shutdown();
 }
 
 TEST_F(CoreTest, EscapeFadesInTheEndPictureThenQuitsAfterTwoSeconds) {
@@ -151,7 +152,11 @@ TEST_F(CoreTest, EscapeFadesInTheEndPictureThenQuitsAfterTwoSeconds) {
   Viewport* top = core.viewport(15);
   EXPECT_TRUE(top->visible());
   ASSERT_NE(top->layer(3), nullptr);
-  core.shutdown();
+  const std::vector<std::uint32_t> pixels = readBackBuffer(*DXObject::device());
+  ASSERT_EQ(pixels.size(), 64u * 48u);
+  for (std::size_t at : {std::size_t{0}, std::size_t{24 * 64 + 32}, pixels.size() - 1}) {
+    EXPECT_TRUE(colorNear(pixels[at], 0xFF00FF00, 4)) << at << ": " << colorText(pixels[at]);
+  }
 }
 
 TEST_F(CoreTest, PauseHoldsTheSoundAndTheExitFadeLowersTheVolume) {
@@ -170,7 +175,6 @@ TEST_F(CoreTest, PauseHoldsTheSoundAndTheExitFadeLowersTheVolume) {
   EXPECT_EQ(core.volume(), 50);
   frameAt(2040);
   EXPECT_NEAR(core.volume(), 25, 1);  // show time in float seconds: 24.99… truncates
-  core.shutdown();
 }
 
 TEST_F(CoreTest, EscapeWhilePausedQuitsAtOnce) {
@@ -179,7 +183,6 @@ TEST_F(CoreTest, EscapeWhilePausedQuitsAtOnce) {
   core.handleMessage(key(KeyCode::Escape));
   EXPECT_TRUE(quitRequested());
   EXPECT_FALSE(core.exiting());
-  core.shutdown();
 }
 
 TEST_F(CoreTest, KeysStayWithinTheirRanges) {
@@ -205,7 +208,6 @@ TEST_F(CoreTest, KeysStayWithinTheirRanges) {
   EXPECT_TRUE(std::filesystem::exists(dir / "VK-IMG1.bmp"));
   EXPECT_EQ(core.screenshotCount(), 2);
   EXPECT_TRUE(shown.errors().empty());
-  core.shutdown();
 }
 
 TEST_F(CoreTest, QuitEventAndClosedWindowEndTheLoop) {
@@ -219,7 +221,6 @@ TEST_F(CoreTest, QuitEventAndClosedWindowEndTheLoop) {
   host.messages.push_back(close);
   core.run();  // returns once the close message is handled
   EXPECT_TRUE(quitRequested());
-  core.shutdown();
 }
 
 TEST_F(CoreTest, WithoutADisplayStartUpFailsWithCodeOne) {
@@ -228,7 +229,6 @@ TEST_F(CoreTest, WithoutADisplayStartUpFailsWithCodeOne) {
   EXPECT_EQ(shown.errors(),
             std::vector<std::string>{"DirectX error : unable to create a D3D8 object"});
   EXPECT_EQ(quitExitCode(), 1);
-  core.shutdown();  // skips what was never made
 }
 
 TEST_F(CoreTest, PlayingMusicThatWasNeverLoadedIsReported) {
@@ -238,7 +238,6 @@ TEST_F(CoreTest, PlayingMusicThatWasNeverLoadedIsReported) {
   EXPECT_EQ(shown.diagnoses()[0],
             "Assertion failed :\nmusic\nModule nothing not loaded, can't be played !");
   EXPECT_FALSE(shown.errors().empty());  // then the sound system refuses handle 0
-  core.shutdown();
 }
 
 }  // namespace

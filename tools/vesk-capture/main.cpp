@@ -139,12 +139,12 @@ class CaptureHost : public CoreHost {
       : _mode(mode), _display(mode), _video(videoOpen), _soundOn(soundOn) {}
   gfx::Display* display() override { return _video ? &_display : nullptr; }
   // With sound the run is as if "No sound" were unchecked; the volume stays at 100.
-  int showConfigPanel(Core& core) override {
-    if (!_soundOn) return 1;
+  PanelResult showConfigPanel(Core& core) override {
+    if (!_soundOn) return PanelResult::RunUnchanged;
     Core::Settings settings = core.settings();
     settings.soundOn = true;
     core.applySettings(settings);
-    return 2;
+    return PanelResult::RunChanged;
   }
   SoundOutput soundOutput() override { return SoundOutput::Manual; }
   gfx::DeviceHost* openOutput(const gfx::DisplayMode&, bool) override {

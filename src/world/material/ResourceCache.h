@@ -14,6 +14,9 @@
 
 namespace vesk {
 
+// The application's bank: pictures, effect textures and preloaded textures.
+inline constexpr std::uint32_t kApplicationBank = 0;
+
 class DXObject;
 class Texture;
 
