@@ -198,7 +198,7 @@ void Core::drawViewports() {
   std::stable_sort(_sortedViewports.begin(), _sortedViewports.end(),
                    [](const Viewport* a, const Viewport* b) { return a->depth() < b->depth(); });
   for (Viewport* viewport : _sortedViewports) {
-    if (viewport->visible()) viewport->render();
+    if (viewport->visible()) viewport->render(_renderer->drawContext());
   }
   _renderer->restoreFullViewport();
 }
