@@ -113,6 +113,15 @@ TEST_F(RendererTest, ScreenQuadScalesItsAlphaByTheLayerAndFadeFactors) {
   EXPECT_TRUE(colorNear(pixels[8 * 16 + 8], 0xFFFFFFFF, 1)) << colorText(pixels[8 * 16 + 8]);
 }
 
+// Resources made after the renderer's shutdown must not reach its released device.
+TEST_F(RendererTest, ResourcesReachTheDeviceOnlyWhileTheRendererHasOne) {
+  make(16, 16);
+  EXPECT_NE(DXObject::device(), nullptr);
+  EXPECT_EQ(DXObject::device(), renderer->drawContext().device);
+  renderer->shutdown();
+  EXPECT_EQ(DXObject::device(), nullptr);
+}
+
 TEST_F(RendererTest, TextIsWhiteWithABlackShadow) {
   make(64, 32);
   gfx::Device& device = *DXObject::device();
