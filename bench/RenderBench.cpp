@@ -86,7 +86,7 @@ struct Screen {
   void frame() {
     renderer->beginFrame();
     renderer->clearTarget(0);
-    Viewport::renderInDepthOrder(order);
+    Viewport::renderInDepthOrder(renderer->drawContext(), order);
     renderer->restoreFullViewport();
     renderer->endFrame();
     renderer->present();

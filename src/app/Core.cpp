@@ -197,11 +197,7 @@ void Core::drawViewports() {
   _sortedViewports.clear();
   for (const Owned<Viewport>& viewport : _viewports)
     _sortedViewports.push_back(viewport.get());
-  std::stable_sort(_sortedViewports.begin(), _sortedViewports.end(),
-                   [](const Viewport* a, const Viewport* b) { return a->depth() < b->depth(); });
-  for (Viewport* viewport : _sortedViewports) {
-    if (viewport->visible()) viewport->render();
-  }
+  Viewport::renderInDepthOrder(_renderer->drawContext(), _sortedViewports);
   _renderer->restoreFullViewport();
 }
 

@@ -35,7 +35,7 @@ EffectCrossFade::EffectCrossFade(float duration, std::string_view fileName, bool
   VK_DX(device()->setRenderState(RenderState::StencilRef, 0));
 }
 
-void EffectCrossFade::apply(Layer& layer) {
+void EffectCrossFade::apply(DrawContext& context, Layer& layer) {
   float t = progress(_startTime, _duration);
   if (t > 1.0f) {
     _startTime = 0.0f;
@@ -43,7 +43,7 @@ void EffectCrossFade::apply(Layer& layer) {
     t = 1.0f;
   }
   const auto threshold = static_cast<std::uint32_t>((_rising ? t : 1.0f - t) * 255.0f);
-  gfx::Device& d = *device();
+  gfx::Device& d = *context.device;
 
   // Mark the pixels whose mask value exceeds the threshold: every fragment that passes the
   // alpha test fails the stencil test and so writes 1 without touching the colour buffer.
@@ -56,13 +56,13 @@ void EffectCrossFade::apply(Layer& layer) {
   VK_DX(d.setRenderState(RenderState::StencilRef, 1));
   VK_DX(d.setRenderState(RenderState::StencilFail, value(gfx::StencilOp::Replace)));
   VK_DX(d.setRenderState(RenderState::StencilFunc, value(gfx::Compare::Never)));
-  layer.renderer().drawScreenQuad(0xFFFFFFFF, 0.0f, 0.0f, 1.0f, 1.0f);
+  layer.renderer().drawScreenQuad(context, 0xFFFFFFFF, 0.0f, 0.0f, 1.0f, 1.0f);
 
   // Draw the layer where the mark is.
   VK_DX(d.setRenderState(RenderState::AlphaTestEnable, 0));
   VK_DX(d.setRenderState(RenderState::StencilFunc, value(gfx::Compare::Equal)));
   VK_DX(d.setRenderState(RenderState::StencilFail, value(gfx::StencilOp::Keep)));
-  layer.draw(0.0f);
+  layer.draw(context, 0.0f);
 
   VK_DX(d.setRenderState(RenderState::StencilEnable, 0));
   VK_DX(d.setRenderState(RenderState::StencilFunc, value(gfx::Compare::Always)));

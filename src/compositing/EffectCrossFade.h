@@ -19,7 +19,7 @@ class EffectCrossFade : public SpecialEffect {
   // to 0.
   EffectCrossFade(float duration, std::string_view fileName, bool rising, int function);
 
-  void apply(Layer& layer) override;
+  void apply(DrawContext& context, Layer& layer) override;
   // Leaves the stencil function at "always" and the reference at 0.
   void finish(Layer& layer) override;
 

@@ -7,7 +7,7 @@ namespace vesk {
 EffectFade::EffectFade(float duration, float initialAlpha, float finalAlpha)
     : _duration(duration), _initialAlpha(initialAlpha), _finalAlpha(finalAlpha) {}
 
-void EffectFade::apply(Layer& layer) {
+void EffectFade::apply(DrawContext& context, Layer& layer) {
   float t = progress(_startTime, _duration);
   if (t > 1.0f) {
     _finished = true;
@@ -15,13 +15,12 @@ void EffectFade::apply(Layer& layer) {
   }
   const float alpha = _initialAlpha + t * (_finalAlpha - _initialAlpha);
   layer.setAlpha(alpha);
-  fadeFactor = alpha;
-  layer.draw(0.0f);
+  context.fadeFactor = alpha;
+  layer.draw(context, 0.0f);
 }
 
 void EffectFade::finish(Layer& layer) {
   layer.setAlpha(_finalAlpha);
-  fadeFactor = _finalAlpha;
 }
 
 }  // namespace vesk

@@ -11,7 +11,7 @@ class EffectFade : public SpecialEffect {
   // A duration of 0 ends at the first frame, with the final alpha.
   EffectFade(float duration, float initialAlpha, float finalAlpha);
 
-  void apply(Layer& layer) override;
+  void apply(DrawContext& context, Layer& layer) override;
   void finish(Layer& layer) override;
 
  private:

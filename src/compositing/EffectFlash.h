@@ -10,7 +10,7 @@ class EffectFlash : public SpecialEffect {
  public:
   explicit EffectFlash(float duration);
 
-  void apply(Layer& layer) override;
+  void apply(DrawContext& context, Layer& layer) override;
   // Nothing to undo.
   void finish(Layer& layer) override;
 

@@ -22,9 +22,9 @@ EffectMotionBlur::EffectMotionBlur(float strength) : _strength(strength) {
   if (!VK_DX(_accumulation && _work && _depth)) _finished = true;
 }
 
-void EffectMotionBlur::apply(Layer& layer) {
+void EffectMotionBlur::apply(DrawContext& context, Layer& layer) {
   if (!_accumulation || !_work || !_depth) return;
-  gfx::Device& d = *device();
+  gfx::Device& d = *context.device;
   Renderer& renderer = layer.renderer();
 
   gfx::Surface* target = d.renderTarget();
@@ -44,10 +44,10 @@ void EffectMotionBlur::apply(Layer& layer) {
   VK_DX(d.setRenderTarget(_work->surfaceLevel(0), _depth.get()));
   VK_DX(d.clear(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0, 1.0f, 0));
   VK_DX(d.beginScene());
-  layer.draw(kAspect);
+  layer.draw(context, kAspect);
   const auto alpha = static_cast<std::uint32_t>(_strength * 255.0f);
   VK_DX(d.setTexture(0, _accumulation.get()));
-  renderer.drawScreenQuad(argb(alpha, 255, 255, 255), 0.0f, 0.0f, 1.0f, 1.0f);
+  renderer.drawScreenQuad(context, argb(alpha, 255, 255, 255), 0.0f, 0.0f, 1.0f, 1.0f);
   VK_DX(d.endScene());
   VK_DX(d.setTexture(0, nullptr));
   VK_DX(d.setRenderTarget(target, depth));
@@ -57,7 +57,7 @@ void EffectMotionBlur::apply(Layer& layer) {
   std::swap(_accumulation, _work);
 
   VK_DX(d.setTexture(0, _accumulation.get()));
-  renderer.drawScreenQuad(0xFFFFFFFF, 0.0f, 0.0f, 1.0f, 1.0f);
+  renderer.drawScreenQuad(context, 0xFFFFFFFF, 0.0f, 0.0f, 1.0f, 1.0f);
   // The targets go with the effect: nothing may keep sampling them.
   VK_DX(d.setTexture(0, nullptr));
 }

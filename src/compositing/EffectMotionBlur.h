@@ -14,7 +14,7 @@ class EffectMotionBlur : public SpecialEffect {
   // is refused (a fatal error) and the effect is finished at once.
   explicit EffectMotionBlur(float strength);
 
-  void apply(Layer& layer) override;
+  void apply(DrawContext& context, Layer& layer) override;
   // Releases the render targets and the depth buffer.
   void finish(Layer& layer) override;
 

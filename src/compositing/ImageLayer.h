@@ -13,7 +13,7 @@ class ImageLayer : public Layer {
   ImageLayer(Renderer& renderer, float alpha, Graph& picture);
 
   bool isSceneLayer() const override { return false; }
-  void draw(float aspect) override;
+  void draw(DrawContext& context, float aspect) override;
   bool shows(std::string_view name) const override;
 
   Graph& picture() const { return *_picture; }

@@ -10,15 +10,19 @@ Layer::~Layer() {
   setEffect(nullptr);
 }
 
-void Layer::render(const TextureWindow& window) {
+void Layer::render(DrawContext& context, const TextureWindow& window) {
   _window = window;
-  fadeFactor = _alpha;
+  context.fadeFactor = _alpha;
   if (_effect && !_effect->finished()) {
-    _effect->apply(*this);
+    _effect->apply(context, *this);
     return;
   }
-  if (_effect) setEffect(nullptr);
-  draw(0.0f);
+  if (_effect) {
+    setEffect(nullptr);
+    // Its finish step may have given the layer a new alpha (a fade leaves its final one).
+    context.fadeFactor = _alpha;
+  }
+  draw(context, 0.0f);
 }
 
 void Layer::setEffect(Owned<SpecialEffect> effect) {

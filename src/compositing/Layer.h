@@ -29,13 +29,14 @@ class Layer : public DXObject {
   virtual bool isSceneLayer() const = 0;
   // Draws the layer into the current device viewport; an aspect of 0 means the viewport's own
   // ratio (pictures ignore it).
-  virtual void draw(float aspect) = 0;
+  virtual void draw(DrawContext& context, float aspect) = 0;
   // Whether the layer shows the picture or scene of that event-target name (exact match).
   virtual bool shows(std::string_view name) const = 0;
 
-  // One frame of the layer with its viewport's texture window: through the effect while it
-  // runs, plainly otherwise. A finished effect is finished and destroyed here.
-  void render(const TextureWindow& window);
+  // One frame of the layer with its viewport's texture window, its alpha as the context's fade
+  // factor: through the effect while it runs, plainly otherwise. A finished effect is finished
+  // and destroyed here.
+  void render(DrawContext& context, const TextureWindow& window);
 
   // The running effect (if any) is finished on this layer and destroyed; then `effect` is kept.
   void setEffect(Owned<SpecialEffect> effect);

@@ -8,6 +8,6 @@ SceneLayer::SceneLayer(Renderer& renderer, float alpha, Scene* scene, Camera* ca
                        std::string sceneName)
     : Layer(renderer, alpha), _scene(scene), _camera(camera), _sceneName(std::move(sceneName)) {}
 
-void SceneLayer::draw(float /*aspect*/) {}
+void SceneLayer::draw(DrawContext& /*context*/, float /*aspect*/) {}
 
 }  // namespace vesk

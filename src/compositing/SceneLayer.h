@@ -20,7 +20,7 @@ class SceneLayer : public Layer {
 
   bool isSceneLayer() const override { return true; }
   // Nothing yet (see above).
-  void draw(float aspect) override;
+  void draw(DrawContext& context, float aspect) override;
   bool shows(std::string_view name) const override { return _sceneName == name; }
 
   Scene* scene() const { return _scene; }

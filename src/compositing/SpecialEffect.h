@@ -17,8 +17,9 @@ class SpecialEffect : public DXObject {
   SpecialEffect& operator=(const SpecialEffect&) = delete;
 
   // One frame of the effect, the drawing of the layer included.
-  virtual void apply(Layer& layer) = 0;
-  // The last step, run once when the effect is finished or replaced, just before it goes.
+  virtual void apply(DrawContext& context, Layer& layer) = 0;
+  // The last step, run once when the effect is finished or replaced, just before it goes; also
+  // outside drawing (a show event replacing it, its layer going), so it gets no draw context.
   virtual void finish(Layer& layer) = 0;
 
   bool finished() const { return _finished; }

@@ -121,13 +121,13 @@ void Viewport::updateWindow() {
                         1.0f};
 }
 
-void Viewport::render() {
+void Viewport::render(DrawContext& context) {
   if (!_onScreen) return;
   if (!_visible) {
     fatal("warning : viewport should be on", here());
     return;
   }
-  if (!device()) return;
+  if (!context.device) return;
   if (_rectEffect) {
     if (_rectEffect->finished()) {
       _rectEffect->finish(*this);
@@ -142,28 +142,27 @@ void Viewport::render() {
   // A rectangle that just touches the screen edge has nothing to draw into.
   if (_deviceViewport.width == 0 || _deviceViewport.height == 0) return;
 
-  gfx::Device& d = *device();
+  gfx::Device& d = *context.device;
   VK_DX(d.setViewport(_deviceViewport));
-  layerAlpha = _alpha;
+  context.layerAlpha = _alpha;
   for (Owned<Layer>& layer : _layers) {
     if (!layer) continue;
     if (layer->isSceneLayer()) VK_DX(d.clear(gfx::CLEAR_ZBUFFER | gfx::CLEAR_STENCIL, 0, 1.0f, 0));
-    layer->render(_window);
+    layer->render(context, _window);
   }
-  if (_border) drawBorder();
+  if (_border) drawBorder(d);
 }
 
-void Viewport::renderInDepthOrder(std::vector<Viewport*>& viewports) {
+void Viewport::renderInDepthOrder(DrawContext& context, std::vector<Viewport*>& viewports) {
   std::stable_sort(viewports.begin(), viewports.end(),
                    [](const Viewport* a, const Viewport* b) { return a->depth() < b->depth(); });
   for (Viewport* viewport : viewports) {
-    if (viewport->visible()) viewport->render();
+    if (viewport->visible()) viewport->render(context);
   }
 }
 
-void Viewport::drawBorder() {
+void Viewport::drawBorder(gfx::Device& d) {
   if (!_borderBuffer) return;
-  gfx::Device& d = *device();
   _borderAlpha = _alpha;
   const Argb colour = colourByte(_borderAlpha) << 24 | colourByte(_borderRed) << 16 |
                       colourByte(_borderGreen) << 8 | colourByte(_borderBlue);

@@ -65,11 +65,12 @@ class Viewport : public DXObject, public EventTarget {
   ~Viewport() override;
 
   // Draws the layers and the border into the visible part of the rectangle, after one step of
-  // the rectangle effect. The caller restores the full-screen viewport afterwards.
-  void render();
+  // the rectangle effect, its alpha as the context's layer alpha. The caller restores the
+  // full-screen viewport afterwards.
+  void render(DrawContext& context);
   // Stable-sorts `viewports` by depth (equal depths keep their order) and renders the visible
   // ones in that order.
-  static void renderInDepthOrder(std::vector<Viewport*>& viewports);
+  static void renderInDepthOrder(DrawContext& context, std::vector<Viewport*>& viewports);
 
   // Sets rectangle and alpha and recomputes the device viewport and texture window.
   void setRect(int x, int y, int width, int height, float alpha);
@@ -109,7 +110,7 @@ class Viewport : public DXObject, public EventTarget {
 
  private:
   void updateWindow();
-  void drawBorder();
+  void drawBorder(gfx::Device& d);
   std::uint32_t screenWidth() const;
   std::uint32_t screenHeight() const;
 

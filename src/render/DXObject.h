@@ -1,11 +1,11 @@
 // Root of every class that holds or uses graphics resources: through it they reach the one
-// device and the shared full-screen quad, both set up by the renderer. Also home of the
-// drawing globals every layer drawing multiplies in.
+// device to make their resources. Drawing itself goes through the draw context it is given.
 #pragma once
 
 #include "base/Diagnosis.h"
 #include "base/Memory.h"
 #include "gfx/Device.h"
+#include "render/DrawContext.h"
 
 namespace vesk {
 
@@ -22,26 +22,11 @@ class DXObject : public TrackedBlock {
  public:
   virtual ~DXObject() = default;
 
-  // The device; null until the renderer has created it.
-  static gfx::Device* device() { return _device; }
-  // The full-screen quad (4 ScreenVertex in triangle-strip order).
-  static gfx::VertexBuffer* screenQuad() { return _screenQuad; }
-
-  // Alpha of the viewport being drawn, alpha factor of the layer being drawn, and the cull
-  // mode last given to the device (parts that change culling restore this one).
-  static inline float layerAlpha = 1.0f;
-  static inline float fadeFactor = 1.0f;
-  static inline gfx::Cull currentCullMode = gfx::Cull::CounterClockwise;
-
-  // Installed by the renderer (and by tests that draw without one).
-  static void setDevice(gfx::Device* device, gfx::VertexBuffer* screenQuad) {
-    _device = device;
-    _screenQuad = screenQuad;
+  // The device of the installed draw context; null while there is none or it has no device.
+  static gfx::Device* device() {
+    const DrawContext* context = InstalledDrawContext::_current;
+    return context ? context->device : nullptr;
   }
-
- private:
-  static inline gfx::Device* _device = nullptr;
-  static inline gfx::VertexBuffer* _screenQuad = nullptr;
 };
 
 // Reports a failed device call: "DX Error - check if display is in 32 bits color mode" with the

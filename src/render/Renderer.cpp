@@ -79,7 +79,7 @@ bool Renderer::createDevice(gfx::DeviceHost& host, std::uint32_t width, std::uin
   }
   _caps = _device->caps();
   logLine(_caps.maxSamples >= 2 ? "FSAA available" : "FSAA not available");
-  setDevice(_device.get(), nullptr);
+  _drawContext.device = _device.get();
   setInitialStates();
 
   // Some systems report the ramp in the top byte of each entry's low half; a ramp that
@@ -120,7 +120,7 @@ bool Renderer::createDevice(gfx::DeviceHost& host, std::uint32_t width, std::uin
   if (!VK_DX(quad != nullptr)) return false;
   std::memcpy(quad, kScreenQuad, sizeof kScreenQuad);
   VK_DX(_screenQuad->unlock());
-  setDevice(_device.get(), _screenQuad.get());
+  _drawContext.screenQuad = _screenQuad.get();
 
   if (fullscreen && _display) _display->hideCursor();
   return true;
@@ -139,7 +139,7 @@ void Renderer::setInitialStates() {
   rs(RenderState::SrcBlend, static_cast<std::uint32_t>(gfx::Blend::SrcAlpha));
   rs(RenderState::DestBlend, static_cast<std::uint32_t>(gfx::Blend::InvSrcAlpha));
   rs(RenderState::CullMode, static_cast<std::uint32_t>(gfx::Cull::CounterClockwise));
-  currentCullMode = gfx::Cull::CounterClockwise;
+  _drawContext.currentCullMode = gfx::Cull::CounterClockwise;
   rs(RenderState::StencilEnable, 0);
   rs(RenderState::StencilFail, static_cast<std::uint32_t>(gfx::StencilOp::Keep));
   rs(RenderState::StencilZFail, static_cast<std::uint32_t>(gfx::StencilOp::Keep));
@@ -279,13 +279,16 @@ void Renderer::paint() {
   if (_device && _windowed) VK_DX(_device->present());
 }
 
-void Renderer::drawScreenQuad(Argb colour, float umin, float vmin, float umax, float vmax) {
-  if (!_device || !_screenQuad) return;
-  const float alpha = static_cast<float>(colour >> 24) / 255.0f * layerAlpha * fadeFactor * 255.0f;
+void Renderer::drawScreenQuad(const DrawContext& context, Argb colour, float umin, float vmin,
+                              float umax, float vmax) {
+  if (!context.device || !context.screenQuad) return;
+  const float alpha =
+      static_cast<float>(colour >> 24) / 255.0f * context.layerAlpha * context.fadeFactor * 255.0f;
   // A shaken viewport can push the factors past 1: the alpha saturates instead of wrapping.
   const float clamped = alpha > 255.0f ? 255.0f : (alpha > 0.0f ? alpha : 0.0f);
   const Argb drawn = static_cast<Argb>(clamped) << 24 | (colour & 0x00FFFFFF);
-  auto* quad = static_cast<ScreenVertex*>(_screenQuad->lock(0, 0, 0));
+  gfx::VertexBuffer& screenQuad = *context.screenQuad;
+  auto* quad = static_cast<ScreenVertex*>(screenQuad.lock(0, 0, 0));
   if (!VK_DX(quad != nullptr)) return;
   const float u[4] = {umin, umax, umin, umax};
   const float v[4] = {vmin, vmin, vmax, vmax};
@@ -295,15 +298,15 @@ void Renderer::drawScreenQuad(Argb colour, float umin, float vmin, float umax, f
     quad[i].u = u[i];
     quad[i].v = v[i];
   }
-  VK_DX(_screenQuad->unlock());
-  gfx::Device& d = *_device;
+  VK_DX(screenQuad.unlock());
+  gfx::Device& d = *context.device;
   VK_DX(d.setTransform(gfx::TransformType::View, _identity));
   VK_DX(d.setTransform(gfx::TransformType::World, _identity));
   VK_DX(d.setTransform(gfx::TransformType::Projection, _screenProjection));
   VK_DX(d.setRenderState(RenderState::Lighting, 0));
   VK_DX(d.setRenderState(RenderState::ZEnable, 0));
   VK_DX(d.setVertexFormat(kScreenVertexFvf));
-  VK_DX(d.setStreamSource(_screenQuad.get(), sizeof(ScreenVertex)));
+  VK_DX(d.setStreamSource(&screenQuad, sizeof(ScreenVertex)));
   VK_DX(d.drawPrimitive(gfx::Primitive::TriangleStrip, 0, 2));
   VK_DX(d.setRenderState(RenderState::ZEnable, 1));
   VK_DX(d.setRenderState(RenderState::Lighting, 1));
@@ -320,7 +323,7 @@ void Renderer::shutdown() {
   }
   _font.reset();
   _screenQuad.reset();
-  setDevice(nullptr, nullptr);
+  _drawContext = DrawContext{};
   _device.reset();
 }
 

@@ -1,7 +1,8 @@
 // The renderer owns the one graphics device: it creates it for the chosen mode, sets the fixed
 // states every other part assumes, keeps the shared resources (screen quad, identity, 2D
-// projection, font) and offers the per-frame steps of the main loop, gamma, text, screenshots
-// and the list of usable full-screen modes.
+// projection, font) and the draw context it installs for as long as it lives, and offers the
+// per-frame steps of the main loop, gamma, text, screenshots and the list of usable full-screen
+// modes.
 #pragma once
 
 #include <cstdint>
@@ -53,9 +54,11 @@ class Renderer : public DXObject, public EventTarget {
   void saveScreenshot(const std::string& prefix, int number);
   // Answers a paint request of the desktop window: presents again.
   void paint();
-  // The screen quad over the current viewport, texture window (umin, vmin)-(umax, vmax), the
-  // colour's alpha scaled by layerAlpha and fadeFactor. The caller sets texture and blending.
-  void drawScreenQuad(Argb colour, float umin, float vmin, float umax, float vmax);
+  // The context's screen quad over the current viewport, texture window (umin, vmin)-(umax, vmax),
+  // the colour's alpha scaled by the context's layerAlpha and fadeFactor. The caller sets texture
+  // and blending.
+  void drawScreenQuad(const DrawContext& context, Argb colour, float umin, float vmin, float umax,
+                      float vmax);
   // Gives the display its own gamma back, clears to black and releases the device.
   void shutdown();
 
@@ -64,6 +67,8 @@ class Renderer : public DXObject, public EventTarget {
   std::uint32_t width() const { return _width; }
   std::uint32_t height() const { return _height; }
   bool windowed() const { return _windowed; }
+  // What the viewports are drawn with; its device and screen quad are null without a device.
+  DrawContext& drawContext() { return _drawContext; }
   const gfx::GammaRamp& gammaRamp() const { return _gamma; }
   const gfx::GammaRamp& baseGammaRamp() const { return _baseGamma; }
 
@@ -84,6 +89,8 @@ class Renderer : public DXObject, public EventTarget {
   Owned<gfx::Device> _device;
   Owned<gfx::VertexBuffer> _screenQuad;
   Owned<TextFont> _font;
+  DrawContext _drawContext;
+  InstalledDrawContext _installed{_drawContext};
 
   static inline Matrix _identity;
   static inline Matrix _screenProjection;

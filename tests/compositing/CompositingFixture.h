@@ -42,8 +42,6 @@ class CompositingTest : public ::testing::Test {
     cache = make<ResourceCache>(here());
     // A start time of 0 means "not started": effects must begin at a later show time.
     ShowClock::set(1000);
-    DXObject::layerAlpha = 1.0f;
-    DXObject::fadeFactor = 1.0f;
   }
 
   void TearDown() override {
@@ -92,7 +90,7 @@ class CompositingTest : public ::testing::Test {
     std::vector<Viewport*> order;
     for (Owned<Viewport>& viewport : viewports)
       order.push_back(viewport.get());
-    Viewport::renderInDepthOrder(order);
+    Viewport::renderInDepthOrder(renderer->drawContext(), order);
     renderer->restoreFullViewport();
     renderer->endFrame();
     image = readBackBuffer(*DXObject::device());

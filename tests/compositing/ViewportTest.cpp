@@ -301,7 +301,7 @@ TEST_F(ViewportTest, LayerEventsRefuseWrongSlotsAlphasAndPictures) {
 TEST_F(ViewportTest, RenderingAHiddenViewportIsAnError) {
   Viewport& viewport = newViewport();
   viewport.setVisible(false);
-  viewport.render();
+  viewport.render(renderer->drawContext());
   EXPECT_EQ(presenter.errors(), (Strings{"warning : viewport should be on"}));
 }
 

@@ -58,7 +58,6 @@ class RendererTest : public ::testing::Test {
   }
   void TearDown() override {
     if (renderer) renderer->shutdown();
-    DXObject::layerAlpha = DXObject::fadeFactor = 1.0f;
   }
 
   TempDir dir;
@@ -97,20 +96,30 @@ TEST_F(RendererTest, ScreenQuadScalesItsAlphaByTheLayerAndFadeFactors) {
   ASSERT_TRUE(device.beginScene());
   renderer->clearTarget(0xFF000000);
   VK_DX(device.setTexture(0, nullptr));
-  DXObject::layerAlpha = 0.5f;
-  DXObject::fadeFactor = 0.5f;
-  renderer->drawScreenQuad(0xFFFFFFFF, 0, 0, 1, 1);  // alpha trunc(255 × 0.25) = 63
+  DrawContext& context = renderer->drawContext();
+  context.layerAlpha = 0.5f;
+  context.fadeFactor = 0.5f;
+  renderer->drawScreenQuad(context, 0xFFFFFFFF, 0, 0, 1, 1);  // alpha trunc(255 × 0.25) = 63
   ASSERT_TRUE(device.endScene());
   std::vector<std::uint32_t> pixels = readBackBuffer(device);
   EXPECT_TRUE(colorNear(pixels[8 * 16 + 8], 0xFF3F3F3F, 1)) << colorText(pixels[8 * 16 + 8]);
   // A factor above 1 saturates rather than wrapping round.
   ASSERT_TRUE(device.beginScene());
-  DXObject::layerAlpha = 2.0f;
-  DXObject::fadeFactor = 1.0f;
-  renderer->drawScreenQuad(0xFFFFFFFF, 0, 0, 1, 1);
+  context.layerAlpha = 2.0f;
+  context.fadeFactor = 1.0f;
+  renderer->drawScreenQuad(context, 0xFFFFFFFF, 0, 0, 1, 1);
   ASSERT_TRUE(device.endScene());
   pixels = readBackBuffer(device);
   EXPECT_TRUE(colorNear(pixels[8 * 16 + 8], 0xFFFFFFFF, 1)) << colorText(pixels[8 * 16 + 8]);
+}
+
+// Resources made after the renderer's shutdown must not reach its released device.
+TEST_F(RendererTest, ResourcesReachTheDeviceOnlyWhileTheRendererHasOne) {
+  make(16, 16);
+  EXPECT_NE(DXObject::device(), nullptr);
+  EXPECT_EQ(DXObject::device(), renderer->drawContext().device);
+  renderer->shutdown();
+  EXPECT_EQ(DXObject::device(), nullptr);
 }
 
 TEST_F(RendererTest, TextIsWhiteWithABlackShadow) {

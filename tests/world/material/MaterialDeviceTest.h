@@ -1,6 +1,6 @@
-// The fixture of the material tests that need the device: an OpenGL test context with the
-// device installed for every DXObject, the picture folder of PictureFiles.h, a presenter that
-// records reports, and the resource cache.
+// The fixture of the material tests that need the device: an OpenGL test context whose device
+// every DXObject reaches through the fixture's installed draw context, the picture folder of
+// PictureFiles.h, a presenter that records reports, and the resource cache.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,12 +24,12 @@ class MaterialDeviceTest : public ::testing::Test {
     ASSERT_TRUE(context.ok()) << context.error();
     device = context.createDevice(kWidth, kHeight);
     ASSERT_NE(device, nullptr);
-    DXObject::setDevice(device.get(), nullptr);
+    drawContext.device = device.get();
     cache = make<ResourceCache>(here());
   }
   void TearDown() override {
     cache.reset();  // the textures go before the device
-    DXObject::setDevice(nullptr, nullptr);
+    drawContext.device = nullptr;
     device.reset();
   }
 
@@ -57,6 +57,8 @@ class MaterialDeviceTest : public ::testing::Test {
 
   GlTestContext context;
   Owned<gfx::Device> device;
+  DrawContext drawContext;
+  InstalledDrawContext installed{drawContext};
   RecordingPresenter presenter;
   PictureFolder folder;
   Owned<ResourceCache> cache;
