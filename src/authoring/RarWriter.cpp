@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "authoring/Crc32.h"
+#include "base/ByteOrder.h"
 #include "base/Text.h"
 
 namespace vesk {
@@ -39,19 +40,9 @@ constexpr std::uint64_t kLargestMember = std::numeric_limits<std::uint32_t>::max
 constexpr std::size_t kLongestName = 0xFFFF - kFileHeaderSize;
 constexpr std::size_t kCopyChunk = std::size_t(1) << 20;
 
-void put16(std::uint8_t* p, std::uint32_t value) {
-  p[0] = std::uint8_t(value);
-  p[1] = std::uint8_t(value >> 8);
-}
-
-void put32(std::uint8_t* p, std::uint32_t value) {
-  put16(p, value);
-  put16(p + 2, value >> 16);
-}
-
 // The header CRC is the low half of the CRC-32 of everything after the CRC field.
 void sealHeader(std::uint8_t* header, std::size_t size) {
-  put16(header, crc32(header + 2, size - 2) & 0xFFFFu);
+  storeLe16(header, crc32(header + 2, size - 2) & 0xFFFFu);
 }
 
 // Local time in the MS-DOS packing, clamped to what it can express (1980 to 2107).
@@ -124,7 +115,7 @@ bool RarWriter::create(const std::filesystem::path& path) {
   if (!_file) return fail(str("cannot create ", path.string(), " (", std::strerror(errno), ")"));
   std::uint8_t main[13] = {};
   main[2] = kMainBlock;
-  put16(main + 5, sizeof main);
+  storeLe16(main + 5, sizeof main);
   sealHeader(main, sizeof main);
   return writeBytes(kMarker, sizeof kMarker) && writeBytes(main, sizeof main);
 }
@@ -133,17 +124,17 @@ std::vector<std::uint8_t> RarWriter::fileHeader(const Entry& entry) const {
   std::vector<std::uint8_t> header(kFileHeaderSize + entry.name.size());
   std::uint8_t* p = header.data();
   p[2] = kFileBlock;
-  put16(p + 3, kLongBlock | (entry.folder ? kFolderFlags : 0));
-  put16(p + 5, std::uint32_t(header.size()));
-  put32(p + 7, std::uint32_t(entry.size));   // packed size: stored as is
-  put32(p + 11, std::uint32_t(entry.size));  // unpacked size
+  storeLe16(p + 3, kLongBlock | (entry.folder ? kFolderFlags : 0));
+  storeLe16(p + 5, std::uint32_t(header.size()));
+  storeLe32(p + 7, std::uint32_t(entry.size));   // packed size: stored as is
+  storeLe32(p + 11, std::uint32_t(entry.size));  // unpacked size
   p[15] = kHostWin32;
-  put32(p + 16, entry.crc);
-  put32(p + 20, dosTime(entry.modified));
+  storeLe32(p + 16, entry.crc);
+  storeLe32(p + 20, dosTime(entry.modified));
   p[24] = kVersion20;
   p[25] = kStored;
-  put16(p + 26, std::uint32_t(entry.name.size()));
-  put32(p + 28, entry.folder ? kFolderAttribute : kArchiveAttribute);
+  storeLe16(p + 26, std::uint32_t(entry.name.size()));
+  storeLe32(p + 28, entry.folder ? kFolderAttribute : kArchiveAttribute);
   std::memcpy(p + kFileHeaderSize, entry.name.data(), entry.name.size());
   sealHeader(p, header.size());
   return header;
@@ -219,8 +210,8 @@ bool RarWriter::finish() {
   if (!usable()) return false;
   std::uint8_t end[7] = {};
   end[2] = kEndBlock;
-  put16(end + 3, kEndBlockFlags);
-  put16(end + 5, sizeof end);
+  storeLe16(end + 3, kEndBlockFlags);
+  storeLe16(end + 5, sizeof end);
   sealHeader(end, sizeof end);
   if (!writeBytes(end, sizeof end)) return false;
   std::FILE* file = std::exchange(_file, nullptr);

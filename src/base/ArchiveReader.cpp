@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/ByteOrder.h"
 #include "base/Text.h"
 
 namespace vesk {
@@ -43,15 +44,6 @@ struct MemberHeader {
   std::uint8_t method = 0;
   std::uint64_t dataEnd = 0;  // offset just past the packed data
 };
-
-std::uint16_t le16(const std::uint8_t* p) {
-  return std::uint16_t(p[0] | p[1] << 8);
-}
-
-std::uint32_t le32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-         std::uint32_t(p[3]) << 24;
-}
 
 bool sameName(std::string_view stored, std::string_view wanted) {
   if (stored.size() != wanted.size()) return false;
@@ -112,18 +104,18 @@ class OpenArchive {
       got = std::fread(bytes, 1, sizeof bytes, _raw);
     }
     if (got < kFileHeaderSize || bytes[2] != kFileBlock) return "its header is damaged";
-    header.flags = le16(bytes + 3);
-    std::size_t headSize = le16(bytes + 5);
-    header.packSize = le32(bytes + 7);
-    header.unpackSize = le32(bytes + 11);
+    header.flags = loadLe16(bytes + 3);
+    std::size_t headSize = loadLe16(bytes + 5);
+    header.packSize = loadLe32(bytes + 7);
+    header.unpackSize = loadLe32(bytes + 11);
     header.version = bytes[24];
     header.method = bytes[25];
     if (header.flags & kLargeSizes) {
       if (got < kLargeFileHeaderSize || headSize < kLargeFileHeaderSize) {
         return "its header is damaged";
       }
-      header.packSize |= std::uint64_t(le32(bytes + 32)) << 32;
-      header.unpackSize |= std::uint64_t(le32(bytes + 36)) << 32;
+      header.packSize |= std::uint64_t(loadLe32(bytes + 32)) << 32;
+      header.unpackSize |= std::uint64_t(loadLe32(bytes + 36)) << 32;
     } else if (headSize < kFileHeaderSize) {
       return "its header is damaged";
     }

@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+#include "base/ByteOrder.h"
+
 namespace vesk {
 
 namespace {
@@ -15,30 +17,20 @@ constexpr std::size_t kHeaderSize = 44;
 // The RIFF size field counts the file after its first 8 bytes in 32 bits.
 constexpr std::uint64_t kLargestData = std::numeric_limits<std::uint32_t>::max() - 36;
 
-void put16(std::uint8_t* p, std::uint32_t value) {
-  p[0] = static_cast<std::uint8_t>(value);
-  p[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void put32(std::uint8_t* p, std::uint32_t value) {
-  put16(p, value);
-  put16(p + 2, value >> 16);
-}
-
 std::array<std::uint8_t, kHeaderSize> header(int rate, std::uint32_t dataBytes) {
   std::array<std::uint8_t, kHeaderSize> h{'R', 'I', 'F', 'F', 0,   0,  0, 0, 'W', 'A', 'V',
                                           'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,   1,   0};
-  put32(&h[4], 36 + dataBytes);
-  put16(&h[22], kChannels);
-  put32(&h[24], static_cast<std::uint32_t>(rate));
-  put32(&h[28], static_cast<std::uint32_t>(rate) * kBytesPerFrame);
-  put16(&h[32], kBytesPerFrame);
-  put16(&h[34], 16);
+  storeLe32(&h[4], 36 + dataBytes);
+  storeLe16(&h[22], kChannels);
+  storeLe32(&h[24], static_cast<std::uint32_t>(rate));
+  storeLe32(&h[28], static_cast<std::uint32_t>(rate) * kBytesPerFrame);
+  storeLe16(&h[32], kBytesPerFrame);
+  storeLe16(&h[34], 16);
   h[36] = 'd';
   h[37] = 'a';
   h[38] = 't';
   h[39] = 'a';
-  put32(&h[40], dataBytes);
+  storeLe32(&h[40], dataBytes);
   return h;
 }
 
@@ -78,7 +70,7 @@ bool WavWriter::write(const std::int16_t* samples, std::size_t frames) {
   while (values > 0) {
     const std::size_t count = std::min(values, buffer.size() / 2);
     for (std::size_t i = 0; i < count; ++i)
-      put16(&buffer[i * 2], static_cast<std::uint16_t>(samples[i]));
+      storeLe16(&buffer[i * 2], static_cast<std::uint16_t>(samples[i]));
     if (std::fwrite(buffer.data(), 2, count, _file) != count) return fail("cannot write the sound");
     samples += count;
     values -= count;
