@@ -5,10 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <set>
@@ -16,33 +14,21 @@
 
 #include "authoring/Crc32.h"
 #include "base/ByteOrder.h"
+#include "base/RarFormat.h"
 #include "base/Text.h"
 
 namespace vesk {
 
 namespace {
 
-constexpr std::uint8_t kMarker[] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
-constexpr std::uint8_t kMainBlock = 0x73;
-constexpr std::uint8_t kFileBlock = 0x74;
-constexpr std::uint8_t kEndBlock = 0x7B;
-constexpr std::uint16_t kLongBlock = 0x8000;      // a data size follows the header
-constexpr std::uint16_t kFolderFlags = 0x00E0;    // the dictionary bits all set mean a folder
-constexpr std::uint16_t kEndBlockFlags = 0x4000;  // as RAR writes it
-constexpr std::uint8_t kHostWin32 = 2;
-constexpr std::uint8_t kVersion20 = 20;
-constexpr std::uint8_t kStored = 0x30;
-constexpr std::uint32_t kArchiveAttribute = 0x20;
-constexpr std::uint32_t kFolderAttribute = 0x10;
-constexpr std::size_t kFileHeaderSize = 32;
-constexpr std::uint64_t kLargestMember = std::numeric_limits<std::uint32_t>::max();
 // The header size field is 16 bits and includes the name.
-constexpr std::size_t kLongestName = 0xFFFF - kFileHeaderSize;
+constexpr std::size_t kLongestName = 0xFFFF - rar::kFileHeaderSize;
 constexpr std::size_t kCopyChunk = std::size_t(1) << 20;
 
 // The header CRC is the low half of the CRC-32 of everything after the CRC field.
 void sealHeader(std::uint8_t* header, std::size_t size) {
-  storeLe16(header, crc32(header + 2, size - 2) & 0xFFFFu);
+  const std::uint32_t crc = crc32(header + rar::kTypeAt, size - rar::kTypeAt);
+  storeLe16(header + rar::kCrcAt, static_cast<std::uint16_t>(crc));
 }
 
 // Local time in the MS-DOS packing, clamped to what it can express (1980 to 2107).
@@ -113,29 +99,29 @@ bool RarWriter::create(const std::filesystem::path& path) {
   _error.clear();
   _file = std::fopen(path.c_str(), "wb");
   if (!_file) return fail(str("cannot create ", path.string(), " (", std::strerror(errno), ")"));
-  std::uint8_t main[13] = {};
-  main[2] = kMainBlock;
-  storeLe16(main + 5, sizeof main);
+  std::uint8_t main[rar::kMainHeaderSize] = {};
+  main[rar::kTypeAt] = rar::kMainBlock;
+  storeLe16(main + rar::kHeaderSizeAt, sizeof main);
   sealHeader(main, sizeof main);
-  return writeBytes(kMarker, sizeof kMarker) && writeBytes(main, sizeof main);
+  return writeBytes(rar::kSignature, sizeof rar::kSignature) && writeBytes(main, sizeof main);
 }
 
 std::vector<std::uint8_t> RarWriter::fileHeader(const Entry& entry) const {
-  std::vector<std::uint8_t> header(kFileHeaderSize + entry.name.size());
+  std::vector<std::uint8_t> header(rar::kFileHeaderSize + entry.name.size());
   std::uint8_t* p = header.data();
-  p[2] = kFileBlock;
-  storeLe16(p + 3, kLongBlock | (entry.folder ? kFolderFlags : 0));
-  storeLe16(p + 5, std::uint32_t(header.size()));
-  storeLe32(p + 7, std::uint32_t(entry.size));   // packed size: stored as is
-  storeLe32(p + 11, std::uint32_t(entry.size));  // unpacked size
-  p[15] = kHostWin32;
-  storeLe32(p + 16, entry.crc);
-  storeLe32(p + 20, dosTime(entry.modified));
-  p[24] = kVersion20;
-  p[25] = kStored;
-  storeLe16(p + 26, std::uint32_t(entry.name.size()));
-  storeLe32(p + 28, entry.folder ? kFolderAttribute : kArchiveAttribute);
-  std::memcpy(p + kFileHeaderSize, entry.name.data(), entry.name.size());
+  p[rar::kTypeAt] = rar::kFileBlock;
+  storeLe16(p + rar::kFlagsAt, rar::kLongBlock | (entry.folder ? rar::kFolderFlags : 0));
+  storeLe16(p + rar::kHeaderSizeAt, static_cast<std::uint16_t>(header.size()));
+  storeLe32(p + rar::kPackSizeAt, std::uint32_t(entry.size));  // stored as is
+  storeLe32(p + rar::kUnpackSizeAt, std::uint32_t(entry.size));
+  p[rar::kHostAt] = rar::kHostWin32;
+  storeLe32(p + rar::kFileCrcAt, entry.crc);
+  storeLe32(p + rar::kTimeAt, dosTime(entry.modified));
+  p[rar::kVersionAt] = rar::kVersion20;
+  p[rar::kMethodAt] = rar::kStored;
+  storeLe16(p + rar::kNameSizeAt, static_cast<std::uint16_t>(entry.name.size()));
+  storeLe32(p + rar::kAttributesAt, entry.folder ? rar::kFolderAttribute : rar::kArchiveAttribute);
+  std::memcpy(p + rar::kNameAt, entry.name.data(), entry.name.size());
   sealHeader(p, header.size());
   return header;
 }
@@ -144,7 +130,7 @@ bool RarWriter::writeHeader(const Entry& entry) {
   if (std::string problem = checkMemberName(entry.name); !problem.empty()) {
     return fail(str(problem, ": ", entry.name));
   }
-  if (entry.size > kLargestMember) {
+  if (entry.size > rar::kLargestMember) {
     return fail(
         str(entry.name, " has ", entry.size, " bytes; members of 4 GiB or more cannot be stored"));
   }
@@ -208,10 +194,10 @@ bool RarWriter::addFile(std::string_view name, const std::filesystem::path& sour
 
 bool RarWriter::finish() {
   if (!usable()) return false;
-  std::uint8_t end[7] = {};
-  end[2] = kEndBlock;
-  storeLe16(end + 3, kEndBlockFlags);
-  storeLe16(end + 5, sizeof end);
+  std::uint8_t end[rar::kEndHeaderSize] = {};
+  end[rar::kTypeAt] = rar::kEndBlock;
+  storeLe16(end + rar::kFlagsAt, rar::kSkipIfUnknown);
+  storeLe16(end + rar::kHeaderSizeAt, sizeof end);
   sealHeader(end, sizeof end);
   if (!writeBytes(end, sizeof end)) return false;
   std::FILE* file = std::exchange(_file, nullptr);

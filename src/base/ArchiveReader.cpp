@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 
 #include "base/ByteOrder.h"
+#include "base/RarFormat.h"
 #include "base/Text.h"
 
 namespace vesk {
@@ -20,18 +20,7 @@ namespace {
 // unarr decompresses and checks the data's CRC, but it neither tells the method of a member
 // nor bounds the sizes a header declares. The reader therefore reads each file header itself
 // (RAR 1.5 to 4 block layout) before trusting unarr with the member.
-constexpr std::uint8_t kFileBlock = 0x74;
-constexpr std::uint16_t kSplitBefore = 0x0001;
-constexpr std::uint16_t kSplitAfter = 0x0002;
-constexpr std::uint16_t kEncrypted = 0x0004;
-constexpr std::uint16_t kLargeSizes = 0x0100;
-constexpr std::uint8_t kStored = 0x30;
-constexpr std::uint8_t kBestMethod = 0x35;
-constexpr std::size_t kFileHeaderSize = 32;  // without the name and the optional fields
-constexpr std::size_t kLargeFileHeaderSize = 40;
 
-// Callers keep sizes in 32 bits, and the writer refuses larger files.
-constexpr std::uint64_t kLargestMember = std::numeric_limits<std::uint32_t>::max();
 // A compressed member's buffer grows with what unarr really produces, so a header that
 // declares gigabytes costs nothing until the data proves it.
 constexpr std::size_t kFirstChunk = std::size_t(1) << 20;
@@ -98,25 +87,27 @@ class OpenArchive {
   // its data. Empty on success.
   std::string inspectEntry(MemberHeader& header) {
     off64_t offset = ar_entry_get_offset(_archive);
-    std::uint8_t bytes[kLargeFileHeaderSize] = {};
+    std::uint8_t bytes[rar::kLargeFileHeaderSize] = {};
     std::size_t got = 0;
     if (offset >= 0 && fseeko(_raw, offset, SEEK_SET) == 0) {
       got = std::fread(bytes, 1, sizeof bytes, _raw);
     }
-    if (got < kFileHeaderSize || bytes[2] != kFileBlock) return "its header is damaged";
-    header.flags = loadLe16(bytes + 3);
-    std::size_t headSize = loadLe16(bytes + 5);
-    header.packSize = loadLe32(bytes + 7);
-    header.unpackSize = loadLe32(bytes + 11);
-    header.version = bytes[24];
-    header.method = bytes[25];
-    if (header.flags & kLargeSizes) {
-      if (got < kLargeFileHeaderSize || headSize < kLargeFileHeaderSize) {
+    if (got < rar::kFileHeaderSize || bytes[rar::kTypeAt] != rar::kFileBlock) {
+      return "its header is damaged";
+    }
+    header.flags = loadLe16(bytes + rar::kFlagsAt);
+    std::size_t headSize = loadLe16(bytes + rar::kHeaderSizeAt);
+    header.packSize = loadLe32(bytes + rar::kPackSizeAt);
+    header.unpackSize = loadLe32(bytes + rar::kUnpackSizeAt);
+    header.version = bytes[rar::kVersionAt];
+    header.method = bytes[rar::kMethodAt];
+    if (header.flags & rar::kLargeSizes) {
+      if (got < rar::kLargeFileHeaderSize || headSize < rar::kLargeFileHeaderSize) {
         return "its header is damaged";
       }
-      header.packSize |= std::uint64_t(loadLe32(bytes + 32)) << 32;
-      header.unpackSize |= std::uint64_t(loadLe32(bytes + 36)) << 32;
-    } else if (headSize < kFileHeaderSize) {
+      header.packSize |= std::uint64_t(loadLe32(bytes + rar::kHighPackSizeAt)) << 32;
+      header.unpackSize |= std::uint64_t(loadLe32(bytes + rar::kHighUnpackSizeAt)) << 32;
+    } else if (headSize < rar::kFileHeaderSize) {
       return "its header is damaged";
     }
     header.dataEnd = std::uint64_t(offset) + headSize + header.packSize;
@@ -134,22 +125,23 @@ class OpenArchive {
 };
 
 std::string checkExtractable(const MemberHeader& header, std::size_t sizeFromUnarr) {
-  if (header.flags & kEncrypted) return "the member is encrypted, which is not supported";
-  if (header.flags & (kSplitBefore | kSplitAfter)) {
+  if (header.flags & rar::kEncrypted) return "the member is encrypted, which is not supported";
+  if (header.flags & (rar::kSplitBefore | rar::kSplitAfter)) {
     return "the member spans several volumes, which is not supported";
   }
-  if (header.unpackSize > kLargestMember) {
+  // Callers keep sizes in 32 bits, as the writer does.
+  if (header.unpackSize > rar::kLargestMember) {
     return str("the member declares ", header.unpackSize, " bytes; 4 GiB or more is refused");
   }
   if (header.unpackSize != sizeFromUnarr) return "the member's header is damaged";
-  if (header.method == kStored) {
+  if (header.method == rar::kStored) {
     if (header.packSize != header.unpackSize) {
       return "the member's header is damaged: its stored and declared sizes differ";
     }
     return {};
   }
-  if (header.method > kBestMethod) return "the member uses an unknown compression method";
-  if (header.version < 20) {
+  if (header.method > rar::kBestMethod) return "the member uses an unknown compression method";
+  if (header.version < rar::kVersion20) {
     return "the member uses the RAR 1.5 compression method, which is not supported";
   }
   return {};
@@ -158,7 +150,7 @@ std::string checkExtractable(const MemberHeader& header, std::size_t sizeFromUna
 void extract(ar_archive* archive, const MemberHeader& header, ArchiveMember& member) {
   const std::size_t size = static_cast<std::size_t>(header.unpackSize);
   // A stored member's size is bounded by the archive file, so its buffer is taken at once.
-  std::size_t capacity = header.method == kStored ? size : std::min(size, kFirstChunk);
+  std::size_t capacity = header.method == rar::kStored ? size : std::min(size, kFirstChunk);
   auto* block = static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(capacity, 1)));
   if (!block) {
     member.error = str("not enough memory for ", capacity, " bytes");
