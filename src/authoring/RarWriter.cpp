@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <set>
 #include <utility>
@@ -43,11 +42,6 @@ std::uint32_t dosTime(std::time_t time) {
          std::uint32_t(local.tm_min) << 5 | std::uint32_t(local.tm_sec / 2);
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
 }  // namespace
 
 std::string checkMemberName(std::string_view name) {
@@ -71,14 +65,9 @@ std::string checkMemberName(std::string_view name) {
   return {};
 }
 
-RarWriter::~RarWriter() {
-  if (_file) std::fclose(_file);
-}
-
 bool RarWriter::fail(std::string message) {
   _error = std::move(message);
-  if (_file) std::fclose(_file);
-  _file = nullptr;
+  _file.reset();
   return false;
 }
 
@@ -89,15 +78,15 @@ bool RarWriter::usable() {
 }
 
 bool RarWriter::writeBytes(const void* data, std::size_t size) {
-  if (std::fwrite(data, 1, size, _file) == size) return true;
+  if (std::fwrite(data, 1, size, _file.get()) == size) return true;
   return fail(str("cannot write ", _path.string(), " (", std::strerror(errno), ")"));
 }
 
 bool RarWriter::create(const std::filesystem::path& path) {
-  if (_file) std::fclose(_file);
+  _file.reset();
   _path = path;
   _error.clear();
-  _file = std::fopen(path.c_str(), "wb");
+  _file = FileHandle::open(path, "wb");
   if (!_file) return fail(str("cannot create ", path.string(), " (", std::strerror(errno), ")"));
   std::uint8_t main[rar::kMainHeaderSize] = {};
   main[rar::kTypeAt] = rar::kMainBlock;
@@ -152,7 +141,7 @@ bool RarWriter::addFolder(std::string_view name, std::time_t modified) {
 
 bool RarWriter::addFile(std::string_view name, const std::filesystem::path& source) {
   if (!usable()) return false;
-  FileHandle input(std::fopen(source.c_str(), "rb"));
+  FileHandle input = FileHandle::open(source, "rb");
   struct stat status {};
   if (!input || fstat(fileno(input.get()), &status) != 0) {
     return fail(str("cannot read ", source.string(), " (", std::strerror(errno), ")"));
@@ -161,7 +150,7 @@ bool RarWriter::addFile(std::string_view name, const std::filesystem::path& sour
   Entry entry{name, std::uint64_t(status.st_size), 0, status.st_mtime, false};
   // The CRC precedes the data: write the header, copy the data while checking it, then
   // write the header again with the CRC.
-  off_t headerAt = ftello(_file);
+  off_t headerAt = ftello(_file.get());
   if (headerAt < 0)
     return fail(str("cannot write ", _path.string(), " (", std::strerror(errno), ")"));
   if (!writeHeader(entry)) return false;
@@ -183,9 +172,9 @@ bool RarWriter::addFile(std::string_view name, const std::filesystem::path& sour
   }
   if (copied != entry.size) return fail(str(source.string(), " shrank while it was being packed"));
   entry.crc = crc.value();
-  off_t end = ftello(_file);
-  if (end < 0 || fseeko(_file, headerAt, SEEK_SET) != 0 || !writeHeader(entry) ||
-      fseeko(_file, end, SEEK_SET) != 0) {
+  off_t end = ftello(_file.get());
+  if (end < 0 || fseeko(_file.get(), headerAt, SEEK_SET) != 0 || !writeHeader(entry) ||
+      fseeko(_file.get(), end, SEEK_SET) != 0) {
     return _file ? fail(str("cannot write ", _path.string(), " (", std::strerror(errno), ")"))
                  : false;
   }
@@ -200,18 +189,18 @@ bool RarWriter::finish() {
   storeLe16(end + rar::kHeaderSizeAt, sizeof end);
   sealHeader(end, sizeof end);
   if (!writeBytes(end, sizeof end)) return false;
-  std::FILE* file = std::exchange(_file, nullptr);
+  FileHandle file = std::move(_file);
   // The data reaches the disk before a caller renames the archive into place. Files that
   // cannot be synchronised (devices) are not an error.
-  bool synced =
-      std::fflush(file) == 0 && (fsync(fileno(file)) == 0 || errno == EINVAL || errno == ENOTSUP);
+  bool synced = std::fflush(file.get()) == 0 &&
+                (fsync(fileno(file.get())) == 0 || errno == EINVAL || errno == ENOTSUP);
   if (!synced) {
     int code = errno;
-    std::fclose(file);
+    file.reset();
     _error = str("cannot write ", _path.string(), " (", std::strerror(code), ")");
     return false;
   }
-  if (std::fclose(file) != 0) {
+  if (!file.close()) {
     _error = str("cannot write ", _path.string(), " (", std::strerror(errno), ")");
     return false;
   }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/ByteOrder.h"
+#include "base/FileHandle.h"
 #include "base/Text.h"
 
 namespace vesk {
@@ -324,14 +325,14 @@ bool saveXm(const std::filesystem::path& path, const XmModule& module, std::stri
     error = result.error;
     return false;
   }
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  FileHandle file = FileHandle::open(path, "wb");
   if (!file) {
     error = str("cannot create ", path.string());
     return false;
   }
   const bool written =
-      std::fwrite(result.bytes.data(), 1, result.bytes.size(), file) == result.bytes.size();
-  const bool closed = std::fclose(file) == 0;
+      std::fwrite(result.bytes.data(), 1, result.bytes.size(), file.get()) == result.bytes.size();
+  const bool closed = file.close();
   if (!written || !closed) {
     error = str("cannot write ", path.string());
     return false;

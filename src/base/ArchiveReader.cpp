@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/ByteOrder.h"
+#include "base/FileHandle.h"
 #include "base/RarFormat.h"
 #include "base/Text.h"
 
@@ -59,18 +60,17 @@ class OpenArchive {
   ~OpenArchive() {
     if (_archive) ar_close_archive(_archive);
     if (_stream) ar_close(_stream);
-    if (_raw) std::fclose(_raw);
   }
 
   // Empty on success, else why the archive cannot be read.
   std::string open(const std::filesystem::path& path) {
-    _raw = std::fopen(path.c_str(), "rb");
+    _raw = FileHandle::open(path, "rb");
     if (!_raw) {
       return errno == ENOENT ? std::string("archive not found")
                              : str("cannot open the archive (", std::strerror(errno), ")");
     }
     struct stat status {};
-    if (fstat(fileno(_raw), &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (fstat(fileno(_raw.get()), &status) != 0 || !S_ISREG(status.st_mode)) {
       return "the archive is not a regular file";
     }
     _fileSize = static_cast<std::uint64_t>(status.st_size);
@@ -89,8 +89,8 @@ class OpenArchive {
     off64_t offset = ar_entry_get_offset(_archive);
     std::uint8_t bytes[rar::kLargeFileHeaderSize] = {};
     std::size_t got = 0;
-    if (offset >= 0 && fseeko(_raw, offset, SEEK_SET) == 0) {
-      got = std::fread(bytes, 1, sizeof bytes, _raw);
+    if (offset >= 0 && fseeko(_raw.get(), offset, SEEK_SET) == 0) {
+      got = std::fread(bytes, 1, sizeof bytes, _raw.get());
     }
     if (got < rar::kFileHeaderSize || bytes[rar::kTypeAt] != rar::kFileBlock) {
       return "its header is damaged";
@@ -118,7 +118,7 @@ class OpenArchive {
   }
 
  private:
-  std::FILE* _raw = nullptr;
+  FileHandle _raw;
   std::uint64_t _fileSize = 0;
   ar_stream* _stream = nullptr;
   ar_archive* _archive = nullptr;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/ByteOrder.h"
+#include "base/FileHandle.h"
 #include "base/Log.h"
 #include "events/Event.h"
 #include "gfx/Matrices.h"
@@ -245,7 +246,7 @@ void Renderer::saveScreenshot(const std::string& prefix, int number) {
   if (!VK_DX(_device->copyRects(back, image.get()))) return;
   gfx::LockedRect locked;
   if (!VK_DX(image->lockRect(locked, gfx::LOCK_READ_ONLY))) return;
-  std::FILE* file = std::fopen(name.c_str(), "wb");
+  FileHandle file = FileHandle::open(name, "wb");
   if (!file) {
     VK_DX(image->unlockRect());
     return;
@@ -257,7 +258,7 @@ void Renderer::saveScreenshot(const std::string& prefix, int number) {
   const std::uint32_t padding = width % 4;
   const std::uint32_t pixelBytes = height * (3 * width + padding);
   const auto header = bmpHeader(width, height, pixelBytes);
-  std::fwrite(header.data(), 1, header.size(), file);
+  std::fwrite(header.data(), 1, header.size(), file.get());
   std::vector<unsigned char> row(3 * width + padding, 0);
   for (std::uint32_t y = height; y-- > 0;) {
     const auto* words =
@@ -268,9 +269,9 @@ void Renderer::saveScreenshot(const std::string& prefix, int number) {
       row[3 * x + 1] = static_cast<unsigned char>(words[x] >> 8);
       row[3 * x + 2] = static_cast<unsigned char>(words[x] >> 16);
     }
-    std::fwrite(row.data(), 1, row.size(), file);
+    std::fwrite(row.data(), 1, row.size(), file.get());
   }
-  std::fclose(file);
+  file.reset();
   VK_DX(image->unlockRect());
 }
 

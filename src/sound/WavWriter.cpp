@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <limits>
 #include <utility>
 
@@ -36,26 +37,21 @@ std::array<std::uint8_t, kHeaderSize> header(int rate, std::uint32_t dataBytes) 
 
 }  // namespace
 
-WavWriter::~WavWriter() {
-  if (_file) std::fclose(_file);
-}
-
 bool WavWriter::fail(std::string message) {
   _error = std::move(message);
-  if (_file) std::fclose(_file);
-  _file = nullptr;
+  _file.reset();
   return false;
 }
 
 bool WavWriter::open(const std::filesystem::path& path, int rate) {
-  if (_file) std::fclose(_file);
+  _file.reset();
   _frames = 0;
   _rate = rate;
   _error.clear();
-  _file = std::fopen(path.c_str(), "wb");
+  _file = FileHandle::open(path, "wb");
   if (!_file) return fail("cannot create " + path.string());
   const auto h = header(rate, 0);
-  if (std::fwrite(h.data(), 1, h.size(), _file) != h.size())
+  if (std::fwrite(h.data(), 1, h.size(), _file.get()) != h.size())
     return fail("cannot write " + path.string());
   return true;
 }
@@ -71,7 +67,8 @@ bool WavWriter::write(const std::int16_t* samples, std::size_t frames) {
     const std::size_t count = std::min(values, buffer.size() / 2);
     for (std::size_t i = 0; i < count; ++i)
       storeLe16(&buffer[i * 2], static_cast<std::uint16_t>(samples[i]));
-    if (std::fwrite(buffer.data(), 2, count, _file) != count) return fail("cannot write the sound");
+    if (std::fwrite(buffer.data(), 2, count, _file.get()) != count)
+      return fail("cannot write the sound");
     samples += count;
     values -= count;
   }
@@ -82,11 +79,10 @@ bool WavWriter::write(const std::int16_t* samples, std::size_t frames) {
 bool WavWriter::finish() {
   if (!_file) return fail(_error.empty() ? "no file is open" : _error);
   const auto h = header(_rate, static_cast<std::uint32_t>(_frames * kBytesPerFrame));
-  if (std::fseek(_file, 0, SEEK_SET) != 0 || std::fwrite(h.data(), 1, h.size(), _file) != h.size())
+  if (std::fseek(_file.get(), 0, SEEK_SET) != 0 ||
+      std::fwrite(h.data(), 1, h.size(), _file.get()) != h.size())
     return fail("cannot write the header");
-  const bool closed = std::fclose(_file) == 0;
-  _file = nullptr;
-  if (!closed) return fail("cannot close the file");
+  if (!_file.close()) return fail("cannot close the file");
   return true;
 }
 
