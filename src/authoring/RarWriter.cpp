@@ -5,53 +5,29 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
-#include <limits>
-#include <memory>
 #include <optional>
 #include <set>
 #include <utility>
 
 #include "authoring/Crc32.h"
+#include "base/ByteOrder.h"
+#include "base/RarFormat.h"
 #include "base/Text.h"
 
 namespace vesk {
 
 namespace {
 
-constexpr std::uint8_t kMarker[] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
-constexpr std::uint8_t kMainBlock = 0x73;
-constexpr std::uint8_t kFileBlock = 0x74;
-constexpr std::uint8_t kEndBlock = 0x7B;
-constexpr std::uint16_t kLongBlock = 0x8000;      // a data size follows the header
-constexpr std::uint16_t kFolderFlags = 0x00E0;    // the dictionary bits all set mean a folder
-constexpr std::uint16_t kEndBlockFlags = 0x4000;  // as RAR writes it
-constexpr std::uint8_t kHostWin32 = 2;
-constexpr std::uint8_t kVersion20 = 20;
-constexpr std::uint8_t kStored = 0x30;
-constexpr std::uint32_t kArchiveAttribute = 0x20;
-constexpr std::uint32_t kFolderAttribute = 0x10;
-constexpr std::size_t kFileHeaderSize = 32;
-constexpr std::uint64_t kLargestMember = std::numeric_limits<std::uint32_t>::max();
 // The header size field is 16 bits and includes the name.
-constexpr std::size_t kLongestName = 0xFFFF - kFileHeaderSize;
+constexpr std::size_t kLongestName = 0xFFFF - rar::kFileHeaderSize;
 constexpr std::size_t kCopyChunk = std::size_t(1) << 20;
-
-void put16(std::uint8_t* p, std::uint32_t value) {
-  p[0] = std::uint8_t(value);
-  p[1] = std::uint8_t(value >> 8);
-}
-
-void put32(std::uint8_t* p, std::uint32_t value) {
-  put16(p, value);
-  put16(p + 2, value >> 16);
-}
 
 // The header CRC is the low half of the CRC-32 of everything after the CRC field.
 void sealHeader(std::uint8_t* header, std::size_t size) {
-  put16(header, crc32(header + 2, size - 2) & 0xFFFFu);
+  const std::uint32_t crc = crc32(header + rar::kTypeAt, size - rar::kTypeAt);
+  storeLe16(header + rar::kCrcAt, static_cast<std::uint16_t>(crc));
 }
 
 // Local time in the MS-DOS packing, clamped to what it can express (1980 to 2107).
@@ -65,11 +41,6 @@ std::uint32_t dosTime(std::time_t time) {
          std::uint32_t(local.tm_mday) << 16 | std::uint32_t(local.tm_hour) << 11 |
          std::uint32_t(local.tm_min) << 5 | std::uint32_t(local.tm_sec / 2);
 }
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
 
@@ -94,14 +65,9 @@ std::string checkMemberName(std::string_view name) {
   return {};
 }
 
-RarWriter::~RarWriter() {
-  if (_file) std::fclose(_file);
-}
-
 bool RarWriter::fail(std::string message) {
   _error = std::move(message);
-  if (_file) std::fclose(_file);
-  _file = nullptr;
+  _file.reset();
   return false;
 }
 
@@ -112,39 +78,39 @@ bool RarWriter::usable() {
 }
 
 bool RarWriter::writeBytes(const void* data, std::size_t size) {
-  if (std::fwrite(data, 1, size, _file) == size) return true;
+  if (std::fwrite(data, 1, size, _file.get()) == size) return true;
   return fail(str("cannot write ", _path.string(), " (", std::strerror(errno), ")"));
 }
 
 bool RarWriter::create(const std::filesystem::path& path) {
-  if (_file) std::fclose(_file);
+  _file.reset();
   _path = path;
   _error.clear();
-  _file = std::fopen(path.c_str(), "wb");
+  _file = FileHandle::open(path, "wb");
   if (!_file) return fail(str("cannot create ", path.string(), " (", std::strerror(errno), ")"));
-  std::uint8_t main[13] = {};
-  main[2] = kMainBlock;
-  put16(main + 5, sizeof main);
+  std::uint8_t main[rar::kMainHeaderSize] = {};
+  main[rar::kTypeAt] = rar::kMainBlock;
+  storeLe16(main + rar::kHeaderSizeAt, sizeof main);
   sealHeader(main, sizeof main);
-  return writeBytes(kMarker, sizeof kMarker) && writeBytes(main, sizeof main);
+  return writeBytes(rar::kSignature, sizeof rar::kSignature) && writeBytes(main, sizeof main);
 }
 
 std::vector<std::uint8_t> RarWriter::fileHeader(const Entry& entry) const {
-  std::vector<std::uint8_t> header(kFileHeaderSize + entry.name.size());
+  std::vector<std::uint8_t> header(rar::kFileHeaderSize + entry.name.size());
   std::uint8_t* p = header.data();
-  p[2] = kFileBlock;
-  put16(p + 3, kLongBlock | (entry.folder ? kFolderFlags : 0));
-  put16(p + 5, std::uint32_t(header.size()));
-  put32(p + 7, std::uint32_t(entry.size));   // packed size: stored as is
-  put32(p + 11, std::uint32_t(entry.size));  // unpacked size
-  p[15] = kHostWin32;
-  put32(p + 16, entry.crc);
-  put32(p + 20, dosTime(entry.modified));
-  p[24] = kVersion20;
-  p[25] = kStored;
-  put16(p + 26, std::uint32_t(entry.name.size()));
-  put32(p + 28, entry.folder ? kFolderAttribute : kArchiveAttribute);
-  std::memcpy(p + kFileHeaderSize, entry.name.data(), entry.name.size());
+  p[rar::kTypeAt] = rar::kFileBlock;
+  storeLe16(p + rar::kFlagsAt, rar::kLongBlock | (entry.folder ? rar::kFolderFlags : 0));
+  storeLe16(p + rar::kHeaderSizeAt, static_cast<std::uint16_t>(header.size()));
+  storeLe32(p + rar::kPackSizeAt, std::uint32_t(entry.size));  // stored as is
+  storeLe32(p + rar::kUnpackSizeAt, std::uint32_t(entry.size));
+  p[rar::kHostAt] = rar::kHostWin32;
+  storeLe32(p + rar::kFileCrcAt, entry.crc);
+  storeLe32(p + rar::kTimeAt, dosTime(entry.modified));
+  p[rar::kVersionAt] = rar::kVersion20;
+  p[rar::kMethodAt] = rar::kStored;
+  storeLe16(p + rar::kNameSizeAt, static_cast<std::uint16_t>(entry.name.size()));
+  storeLe32(p + rar::kAttributesAt, entry.folder ? rar::kFolderAttribute : rar::kArchiveAttribute);
+  std::memcpy(p + rar::kNameAt, entry.name.data(), entry.name.size());
   sealHeader(p, header.size());
   return header;
 }
@@ -153,7 +119,7 @@ bool RarWriter::writeHeader(const Entry& entry) {
   if (std::string problem = checkMemberName(entry.name); !problem.empty()) {
     return fail(str(problem, ": ", entry.name));
   }
-  if (entry.size > kLargestMember) {
+  if (entry.size > rar::kLargestMember) {
     return fail(
         str(entry.name, " has ", entry.size, " bytes; members of 4 GiB or more cannot be stored"));
   }
@@ -175,7 +141,7 @@ bool RarWriter::addFolder(std::string_view name, std::time_t modified) {
 
 bool RarWriter::addFile(std::string_view name, const std::filesystem::path& source) {
   if (!usable()) return false;
-  FileHandle input(std::fopen(source.c_str(), "rb"));
+  FileHandle input = FileHandle::open(source, "rb");
   struct stat status {};
   if (!input || fstat(fileno(input.get()), &status) != 0) {
     return fail(str("cannot read ", source.string(), " (", std::strerror(errno), ")"));
@@ -184,7 +150,7 @@ bool RarWriter::addFile(std::string_view name, const std::filesystem::path& sour
   Entry entry{name, std::uint64_t(status.st_size), 0, status.st_mtime, false};
   // The CRC precedes the data: write the header, copy the data while checking it, then
   // write the header again with the CRC.
-  off_t headerAt = ftello(_file);
+  off_t headerAt = ftello(_file.get());
   if (headerAt < 0)
     return fail(str("cannot write ", _path.string(), " (", std::strerror(errno), ")"));
   if (!writeHeader(entry)) return false;
@@ -206,9 +172,9 @@ bool RarWriter::addFile(std::string_view name, const std::filesystem::path& sour
   }
   if (copied != entry.size) return fail(str(source.string(), " shrank while it was being packed"));
   entry.crc = crc.value();
-  off_t end = ftello(_file);
-  if (end < 0 || fseeko(_file, headerAt, SEEK_SET) != 0 || !writeHeader(entry) ||
-      fseeko(_file, end, SEEK_SET) != 0) {
+  off_t end = ftello(_file.get());
+  if (end < 0 || fseeko(_file.get(), headerAt, SEEK_SET) != 0 || !writeHeader(entry) ||
+      fseeko(_file.get(), end, SEEK_SET) != 0) {
     return _file ? fail(str("cannot write ", _path.string(), " (", std::strerror(errno), ")"))
                  : false;
   }
@@ -217,24 +183,24 @@ bool RarWriter::addFile(std::string_view name, const std::filesystem::path& sour
 
 bool RarWriter::finish() {
   if (!usable()) return false;
-  std::uint8_t end[7] = {};
-  end[2] = kEndBlock;
-  put16(end + 3, kEndBlockFlags);
-  put16(end + 5, sizeof end);
+  std::uint8_t end[rar::kEndHeaderSize] = {};
+  end[rar::kTypeAt] = rar::kEndBlock;
+  storeLe16(end + rar::kFlagsAt, rar::kSkipIfUnknown);
+  storeLe16(end + rar::kHeaderSizeAt, sizeof end);
   sealHeader(end, sizeof end);
   if (!writeBytes(end, sizeof end)) return false;
-  std::FILE* file = std::exchange(_file, nullptr);
+  FileHandle file = std::move(_file);
   // The data reaches the disk before a caller renames the archive into place. Files that
   // cannot be synchronised (devices) are not an error.
-  bool synced =
-      std::fflush(file) == 0 && (fsync(fileno(file)) == 0 || errno == EINVAL || errno == ENOTSUP);
+  bool synced = std::fflush(file.get()) == 0 &&
+                (fsync(fileno(file.get())) == 0 || errno == EINVAL || errno == ENOTSUP);
   if (!synced) {
     int code = errno;
-    std::fclose(file);
+    file.reset();
     _error = str("cannot write ", _path.string(), " (", std::strerror(code), ")");
     return false;
   }
-  if (std::fclose(file) != 0) {
+  if (!file.close()) {
     _error = str("cannot write ", _path.string(), " (", std::strerror(errno), ")");
     return false;
   }

@@ -9,13 +9,14 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/FileHandle.h"
 
 namespace vesk {
 
@@ -25,7 +26,7 @@ class RarWriter {
   RarWriter(const RarWriter&) = delete;
   RarWriter& operator=(const RarWriter&) = delete;
   // Closes an unfinished archive as it is; the caller removes it.
-  ~RarWriter();
+  ~RarWriter() = default;
 
   // Creates (or truncates) the archive and writes its opening blocks.
   bool create(const std::filesystem::path& path);
@@ -55,7 +56,7 @@ class RarWriter {
   bool writeHeader(const Entry& entry);
   std::vector<std::uint8_t> fileHeader(const Entry& entry) const;
 
-  std::FILE* _file = nullptr;
+  FileHandle _file;
   std::filesystem::path _path;
   std::string _error;
 };

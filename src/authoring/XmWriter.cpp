@@ -6,6 +6,8 @@
 #include <string_view>
 #include <utility>
 
+#include "base/ByteOrder.h"
+#include "base/FileHandle.h"
 #include "base/Text.h"
 
 namespace vesk {
@@ -27,14 +29,8 @@ class Output {
  public:
   explicit Output(std::vector<std::uint8_t>& bytes) : _bytes(bytes) {}
   void u8(std::uint32_t value) { _bytes.push_back(static_cast<std::uint8_t>(value)); }
-  void u16(std::uint32_t value) {
-    u8(value);
-    u8(value >> 8);
-  }
-  void u32(std::uint32_t value) {
-    u16(value);
-    u16(value >> 16);
-  }
+  void u16(std::uint32_t value) { appendLe16(_bytes, static_cast<std::uint16_t>(value)); }
+  void u32(std::uint32_t value) { appendLe32(_bytes, value); }
   // The text padded with zero bytes to `size`; the caller has checked its length.
   void text(std::string_view value, std::size_t size) {
     _bytes.insert(_bytes.end(), value.begin(), value.end());
@@ -43,8 +39,7 @@ class Output {
   void zeros(std::size_t count) { _bytes.resize(_bytes.size() + count, 0); }
   std::size_t size() const { return _bytes.size(); }
   void patch16(std::size_t at, std::uint32_t value) {
-    _bytes[at] = static_cast<std::uint8_t>(value);
-    _bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+    storeLe16(&_bytes[at], static_cast<std::uint16_t>(value));
   }
 
  private:
@@ -330,14 +325,14 @@ bool saveXm(const std::filesystem::path& path, const XmModule& module, std::stri
     error = result.error;
     return false;
   }
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  FileHandle file = FileHandle::open(path, "wb");
   if (!file) {
     error = str("cannot create ", path.string());
     return false;
   }
   const bool written =
-      std::fwrite(result.bytes.data(), 1, result.bytes.size(), file) == result.bytes.size();
-  const bool closed = std::fclose(file) == 0;
+      std::fwrite(result.bytes.data(), 1, result.bytes.size(), file.get()) == result.bytes.size();
+  const bool closed = file.close();
   if (!written || !closed) {
     error = str("cannot write ", path.string());
     return false;

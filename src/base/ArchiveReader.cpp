@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 
+#include "base/ByteOrder.h"
+#include "base/FileHandle.h"
+#include "base/RarFormat.h"
 #include "base/Text.h"
 
 namespace vesk {
@@ -19,18 +21,7 @@ namespace {
 // unarr decompresses and checks the data's CRC, but it neither tells the method of a member
 // nor bounds the sizes a header declares. The reader therefore reads each file header itself
 // (RAR 1.5 to 4 block layout) before trusting unarr with the member.
-constexpr std::uint8_t kFileBlock = 0x74;
-constexpr std::uint16_t kSplitBefore = 0x0001;
-constexpr std::uint16_t kSplitAfter = 0x0002;
-constexpr std::uint16_t kEncrypted = 0x0004;
-constexpr std::uint16_t kLargeSizes = 0x0100;
-constexpr std::uint8_t kStored = 0x30;
-constexpr std::uint8_t kBestMethod = 0x35;
-constexpr std::size_t kFileHeaderSize = 32;  // without the name and the optional fields
-constexpr std::size_t kLargeFileHeaderSize = 40;
 
-// Callers keep sizes in 32 bits, and the writer refuses larger files.
-constexpr std::uint64_t kLargestMember = std::numeric_limits<std::uint32_t>::max();
 // A compressed member's buffer grows with what unarr really produces, so a header that
 // declares gigabytes costs nothing until the data proves it.
 constexpr std::size_t kFirstChunk = std::size_t(1) << 20;
@@ -43,15 +34,6 @@ struct MemberHeader {
   std::uint8_t method = 0;
   std::uint64_t dataEnd = 0;  // offset just past the packed data
 };
-
-std::uint16_t le16(const std::uint8_t* p) {
-  return std::uint16_t(p[0] | p[1] << 8);
-}
-
-std::uint32_t le32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-         std::uint32_t(p[3]) << 24;
-}
 
 bool sameName(std::string_view stored, std::string_view wanted) {
   if (stored.size() != wanted.size()) return false;
@@ -78,18 +60,17 @@ class OpenArchive {
   ~OpenArchive() {
     if (_archive) ar_close_archive(_archive);
     if (_stream) ar_close(_stream);
-    if (_raw) std::fclose(_raw);
   }
 
   // Empty on success, else why the archive cannot be read.
   std::string open(const std::filesystem::path& path) {
-    _raw = std::fopen(path.c_str(), "rb");
+    _raw = FileHandle::open(path, "rb");
     if (!_raw) {
       return errno == ENOENT ? std::string("archive not found")
                              : str("cannot open the archive (", std::strerror(errno), ")");
     }
     struct stat status {};
-    if (fstat(fileno(_raw), &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (fstat(fileno(_raw.get()), &status) != 0 || !S_ISREG(status.st_mode)) {
       return "the archive is not a regular file";
     }
     _fileSize = static_cast<std::uint64_t>(status.st_size);
@@ -106,25 +87,27 @@ class OpenArchive {
   // its data. Empty on success.
   std::string inspectEntry(MemberHeader& header) {
     off64_t offset = ar_entry_get_offset(_archive);
-    std::uint8_t bytes[kLargeFileHeaderSize] = {};
+    std::uint8_t bytes[rar::kLargeFileHeaderSize] = {};
     std::size_t got = 0;
-    if (offset >= 0 && fseeko(_raw, offset, SEEK_SET) == 0) {
-      got = std::fread(bytes, 1, sizeof bytes, _raw);
+    if (offset >= 0 && fseeko(_raw.get(), offset, SEEK_SET) == 0) {
+      got = std::fread(bytes, 1, sizeof bytes, _raw.get());
     }
-    if (got < kFileHeaderSize || bytes[2] != kFileBlock) return "its header is damaged";
-    header.flags = le16(bytes + 3);
-    std::size_t headSize = le16(bytes + 5);
-    header.packSize = le32(bytes + 7);
-    header.unpackSize = le32(bytes + 11);
-    header.version = bytes[24];
-    header.method = bytes[25];
-    if (header.flags & kLargeSizes) {
-      if (got < kLargeFileHeaderSize || headSize < kLargeFileHeaderSize) {
+    if (got < rar::kFileHeaderSize || bytes[rar::kTypeAt] != rar::kFileBlock) {
+      return "its header is damaged";
+    }
+    header.flags = loadLe16(bytes + rar::kFlagsAt);
+    std::size_t headSize = loadLe16(bytes + rar::kHeaderSizeAt);
+    header.packSize = loadLe32(bytes + rar::kPackSizeAt);
+    header.unpackSize = loadLe32(bytes + rar::kUnpackSizeAt);
+    header.version = bytes[rar::kVersionAt];
+    header.method = bytes[rar::kMethodAt];
+    if (header.flags & rar::kLargeSizes) {
+      if (got < rar::kLargeFileHeaderSize || headSize < rar::kLargeFileHeaderSize) {
         return "its header is damaged";
       }
-      header.packSize |= std::uint64_t(le32(bytes + 32)) << 32;
-      header.unpackSize |= std::uint64_t(le32(bytes + 36)) << 32;
-    } else if (headSize < kFileHeaderSize) {
+      header.packSize |= std::uint64_t(loadLe32(bytes + rar::kHighPackSizeAt)) << 32;
+      header.unpackSize |= std::uint64_t(loadLe32(bytes + rar::kHighUnpackSizeAt)) << 32;
+    } else if (headSize < rar::kFileHeaderSize) {
       return "its header is damaged";
     }
     header.dataEnd = std::uint64_t(offset) + headSize + header.packSize;
@@ -135,29 +118,30 @@ class OpenArchive {
   }
 
  private:
-  std::FILE* _raw = nullptr;
+  FileHandle _raw;
   std::uint64_t _fileSize = 0;
   ar_stream* _stream = nullptr;
   ar_archive* _archive = nullptr;
 };
 
 std::string checkExtractable(const MemberHeader& header, std::size_t sizeFromUnarr) {
-  if (header.flags & kEncrypted) return "the member is encrypted, which is not supported";
-  if (header.flags & (kSplitBefore | kSplitAfter)) {
+  if (header.flags & rar::kEncrypted) return "the member is encrypted, which is not supported";
+  if (header.flags & (rar::kSplitBefore | rar::kSplitAfter)) {
     return "the member spans several volumes, which is not supported";
   }
-  if (header.unpackSize > kLargestMember) {
+  // Callers keep sizes in 32 bits, as the writer does.
+  if (header.unpackSize > rar::kLargestMember) {
     return str("the member declares ", header.unpackSize, " bytes; 4 GiB or more is refused");
   }
   if (header.unpackSize != sizeFromUnarr) return "the member's header is damaged";
-  if (header.method == kStored) {
+  if (header.method == rar::kStored) {
     if (header.packSize != header.unpackSize) {
       return "the member's header is damaged: its stored and declared sizes differ";
     }
     return {};
   }
-  if (header.method > kBestMethod) return "the member uses an unknown compression method";
-  if (header.version < 20) {
+  if (header.method > rar::kBestMethod) return "the member uses an unknown compression method";
+  if (header.version < rar::kVersion20) {
     return "the member uses the RAR 1.5 compression method, which is not supported";
   }
   return {};
@@ -166,7 +150,7 @@ std::string checkExtractable(const MemberHeader& header, std::size_t sizeFromUna
 void extract(ar_archive* archive, const MemberHeader& header, ArchiveMember& member) {
   const std::size_t size = static_cast<std::size_t>(header.unpackSize);
   // A stored member's size is bounded by the archive file, so its buffer is taken at once.
-  std::size_t capacity = header.method == kStored ? size : std::min(size, kFirstChunk);
+  std::size_t capacity = header.method == rar::kStored ? size : std::min(size, kFirstChunk);
   auto* block = static_cast<std::uint8_t*>(std::malloc(std::max<std::size_t>(capacity, 1)));
   if (!block) {
     member.error = str("not enough memory for ", capacity, " bytes");

@@ -4,19 +4,11 @@
 #include <cstring>
 #include <utility>
 
+#include "base/ByteOrder.h"
 #include "base/Diagnosis.h"
 #include "base/Text.h"
 
 namespace vesk {
-
-namespace {
-
-std::uint32_t littleEndian32(const std::uint8_t* bytes) {
-  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-}  // namespace
 
 BinaryInput::BinaryInput(Bytes data, std::size_t size, std::string name)
     : _data(std::move(data)), _size(_data ? size : 0), _name(std::move(name)) {}
@@ -46,20 +38,20 @@ Input& BinaryInput::operator>>(char& value) {
 
 Input& BinaryInput::operator>>(std::int32_t& value) {
   const std::uint8_t* bytes = take(4);
-  value = bytes ? static_cast<std::int32_t>(littleEndian32(bytes)) : 0;
+  value = bytes ? static_cast<std::int32_t>(loadLe32(bytes)) : 0;
   return *this;
 }
 
 Input& BinaryInput::operator>>(float& value) {
   const std::uint8_t* bytes = take(4);
-  std::uint32_t bits = bytes ? littleEndian32(bytes) : 0;
+  std::uint32_t bits = bytes ? loadLe32(bytes) : 0;
   std::memcpy(&value, &bits, sizeof value);
   return *this;
 }
 
 Input& BinaryInput::operator>>(std::uint32_t& value) {
   const std::uint8_t* bytes = take(4);
-  value = bytes ? littleEndian32(bytes) : 0;
+  value = bytes ? loadLe32(bytes) : 0;
   return *this;
 }
 

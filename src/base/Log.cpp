@@ -1,5 +1,6 @@
 #include "base/Log.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -65,15 +66,15 @@ Log::~Log() {
 
 bool Log::open(const std::filesystem::path& path) {
   std::lock_guard lock(_mutex);
-  if (_file) std::fclose(_file);
+  _file.reset();
   _path = path;
-  _file = std::fopen(path.c_str(), "w");
-  return _file != nullptr;
+  _file = FileHandle::open(path, "w");
+  return bool(_file);
 }
 
 bool Log::isOpen() const {
   std::lock_guard lock(_mutex);
-  return _file != nullptr;
+  return bool(_file);
 }
 
 void Log::write(std::string_view message, Site site) {
@@ -84,14 +85,13 @@ void Log::write(std::string_view message, Site site) {
   line = toWindows1252(line);
   std::lock_guard lock(_mutex);
   if (!_file) return;
-  std::fwrite(line.data(), 1, line.size(), _file);
-  std::fflush(_file);
+  std::fwrite(line.data(), 1, line.size(), _file.get());
+  std::fflush(_file.get());
 }
 
 void Log::close() {
   std::lock_guard lock(_mutex);
-  if (_file) std::fclose(_file);
-  _file = nullptr;
+  _file.reset();
 }
 
 Log& theLog() {
@@ -121,14 +121,13 @@ void closeLog(MemoryTracker& memory) {
   memory.report([](std::string_view line) { logLine(line); });
   Log& log = theLog();
   log.close();
-  std::FILE* file = std::fopen(log.path().c_str(), "r");
+  FileHandle file = FileHandle::open(log.path(), "r");
   if (!file) return;
   char piece[1024];
   std::size_t length;
-  while ((length = std::fread(piece, 1, 1023, file)) > 0) {
+  while ((length = std::fread(piece, 1, 1023, file.get())) > 0) {
     presenter().debuggerOutput(std::string(piece, length));
   }
-  std::fclose(file);
 }
 
 }  // namespace vesk

@@ -5,11 +5,11 @@
 // After a fatal error closes the log, later lines are dropped silently.
 #pragma once
 
-#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <string_view>
 
+#include "base/FileHandle.h"
 #include "base/Site.h"
 
 namespace vesk {
@@ -31,7 +31,7 @@ class Log {
 
  private:
   mutable std::mutex _mutex;
-  std::FILE* _file = nullptr;
+  FileHandle _file;
   std::filesystem::path _path;
 };
 

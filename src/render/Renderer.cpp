@@ -1,10 +1,13 @@
 #include "render/Renderer.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "base/ByteOrder.h"
+#include "base/FileHandle.h"
 #include "base/Log.h"
 #include "events/Event.h"
 #include "gfx/Matrices.h"
@@ -24,17 +27,25 @@ constexpr ScreenVertex kScreenQuad[4] = {
     {1.0f, -1.0f, 0.0f, 0xFFFFFFFF, 1.0f, 1.0f},
 };
 
-void put16(std::FILE* file, std::uint16_t value) {
-  const unsigned char bytes[2] = {static_cast<unsigned char>(value),
-                                  static_cast<unsigned char>(value >> 8)};
-  std::fwrite(bytes, 1, 2, file);
-}
+constexpr std::uint32_t kBmpFileHeaderSize = 14;
+constexpr std::uint32_t kBmpInfoHeaderSize = 40;
+constexpr std::uint32_t kBmpHeaderSize = kBmpFileHeaderSize + kBmpInfoHeaderSize;
 
-void put32(std::FILE* file, std::uint32_t value) {
-  const unsigned char bytes[4] = {
-      static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-      static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-  std::fwrite(bytes, 1, 4, file);
+// The headers of an uncompressed 24-bit bitmap whose pixels follow at once; the resolution
+// and palette fields stay zero.
+std::array<std::uint8_t, kBmpHeaderSize> bmpHeader(std::uint32_t width, std::uint32_t height,
+                                                   std::uint32_t pixelBytes) {
+  std::array<std::uint8_t, kBmpHeaderSize> header{'B', 'M'};
+  storeLe32(&header[2], kBmpHeaderSize + pixelBytes);
+  storeLe32(&header[10], kBmpHeaderSize);  // where the pixels start
+  std::uint8_t* info = &header[kBmpFileHeaderSize];
+  storeLe32(info, kBmpInfoHeaderSize);
+  storeLe32(info + 4, width);
+  storeLe32(info + 8, height);  // positive: the bottom row comes first
+  storeLe16(info + 12, 1);      // planes
+  storeLe16(info + 14, 24);     // bits per pixel
+  storeLe32(info + 20, pixelBytes);
+  return header;
 }
 
 }  // namespace
@@ -235,7 +246,7 @@ void Renderer::saveScreenshot(const std::string& prefix, int number) {
   if (!VK_DX(_device->copyRects(back, image.get()))) return;
   gfx::LockedRect locked;
   if (!VK_DX(image->lockRect(locked, gfx::LOCK_READ_ONLY))) return;
-  std::FILE* file = std::fopen(name.c_str(), "wb");
+  FileHandle file = FileHandle::open(name, "wb");
   if (!file) {
     VK_DX(image->unlockRect());
     return;
@@ -246,19 +257,8 @@ void Renderer::saveScreenshot(const std::string& prefix, int number) {
   const std::uint32_t height = desc.height;
   const std::uint32_t padding = width % 4;
   const std::uint32_t pixelBytes = height * (3 * width + padding);
-  put16(file, 0x4D42);
-  put32(file, pixelBytes + 54);
-  put32(file, 0);
-  put32(file, 54);
-  put32(file, 40);
-  put32(file, width);
-  put32(file, height);
-  put16(file, 1);
-  put16(file, 24);
-  put32(file, 0);
-  put32(file, pixelBytes);
-  for (int i = 0; i < 4; ++i)
-    put32(file, 0);
+  const auto header = bmpHeader(width, height, pixelBytes);
+  std::fwrite(header.data(), 1, header.size(), file.get());
   std::vector<unsigned char> row(3 * width + padding, 0);
   for (std::uint32_t y = height; y-- > 0;) {
     const auto* words =
@@ -269,9 +269,9 @@ void Renderer::saveScreenshot(const std::string& prefix, int number) {
       row[3 * x + 1] = static_cast<unsigned char>(words[x] >> 8);
       row[3 * x + 2] = static_cast<unsigned char>(words[x] >> 16);
     }
-    std::fwrite(row.data(), 1, row.size(), file);
+    std::fwrite(row.data(), 1, row.size(), file.get());
   }
-  std::fclose(file);
+  file.reset();
   VK_DX(image->unlockRect());
 }
 

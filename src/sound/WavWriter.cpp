@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <limits>
 #include <utility>
+
+#include "base/ByteOrder.h"
 
 namespace vesk {
 
@@ -15,55 +18,40 @@ constexpr std::size_t kHeaderSize = 44;
 // The RIFF size field counts the file after its first 8 bytes in 32 bits.
 constexpr std::uint64_t kLargestData = std::numeric_limits<std::uint32_t>::max() - 36;
 
-void put16(std::uint8_t* p, std::uint32_t value) {
-  p[0] = static_cast<std::uint8_t>(value);
-  p[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void put32(std::uint8_t* p, std::uint32_t value) {
-  put16(p, value);
-  put16(p + 2, value >> 16);
-}
-
 std::array<std::uint8_t, kHeaderSize> header(int rate, std::uint32_t dataBytes) {
   std::array<std::uint8_t, kHeaderSize> h{'R', 'I', 'F', 'F', 0,   0,  0, 0, 'W', 'A', 'V',
                                           'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,   1,   0};
-  put32(&h[4], 36 + dataBytes);
-  put16(&h[22], kChannels);
-  put32(&h[24], static_cast<std::uint32_t>(rate));
-  put32(&h[28], static_cast<std::uint32_t>(rate) * kBytesPerFrame);
-  put16(&h[32], kBytesPerFrame);
-  put16(&h[34], 16);
+  storeLe32(&h[4], 36 + dataBytes);
+  storeLe16(&h[22], kChannels);
+  storeLe32(&h[24], static_cast<std::uint32_t>(rate));
+  storeLe32(&h[28], static_cast<std::uint32_t>(rate) * kBytesPerFrame);
+  storeLe16(&h[32], kBytesPerFrame);
+  storeLe16(&h[34], 16);
   h[36] = 'd';
   h[37] = 'a';
   h[38] = 't';
   h[39] = 'a';
-  put32(&h[40], dataBytes);
+  storeLe32(&h[40], dataBytes);
   return h;
 }
 
 }  // namespace
 
-WavWriter::~WavWriter() {
-  if (_file) std::fclose(_file);
-}
-
 bool WavWriter::fail(std::string message) {
   _error = std::move(message);
-  if (_file) std::fclose(_file);
-  _file = nullptr;
+  _file.reset();
   return false;
 }
 
 bool WavWriter::open(const std::filesystem::path& path, int rate) {
-  if (_file) std::fclose(_file);
+  _file.reset();
   _frames = 0;
   _rate = rate;
   _error.clear();
-  _file = std::fopen(path.c_str(), "wb");
+  _file = FileHandle::open(path, "wb");
   if (!_file) return fail("cannot create " + path.string());
   const auto h = header(rate, 0);
-  if (std::fwrite(h.data(), 1, h.size(), _file) != h.size())
+  if (std::fwrite(h.data(), 1, h.size(), _file.get()) != h.size())
     return fail("cannot write " + path.string());
   return true;
 }
@@ -78,8 +66,9 @@ bool WavWriter::write(const std::int16_t* samples, std::size_t frames) {
   while (values > 0) {
     const std::size_t count = std::min(values, buffer.size() / 2);
     for (std::size_t i = 0; i < count; ++i)
-      put16(&buffer[i * 2], static_cast<std::uint16_t>(samples[i]));
-    if (std::fwrite(buffer.data(), 2, count, _file) != count) return fail("cannot write the sound");
+      storeLe16(&buffer[i * 2], static_cast<std::uint16_t>(samples[i]));
+    if (std::fwrite(buffer.data(), 2, count, _file.get()) != count)
+      return fail("cannot write the sound");
     samples += count;
     values -= count;
   }
@@ -90,11 +79,10 @@ bool WavWriter::write(const std::int16_t* samples, std::size_t frames) {
 bool WavWriter::finish() {
   if (!_file) return fail(_error.empty() ? "no file is open" : _error);
   const auto h = header(_rate, static_cast<std::uint32_t>(_frames * kBytesPerFrame));
-  if (std::fseek(_file, 0, SEEK_SET) != 0 || std::fwrite(h.data(), 1, h.size(), _file) != h.size())
+  if (std::fseek(_file.get(), 0, SEEK_SET) != 0 ||
+      std::fwrite(h.data(), 1, h.size(), _file.get()) != h.size())
     return fail("cannot write the header");
-  const bool closed = std::fclose(_file) == 0;
-  _file = nullptr;
-  if (!closed) return fail("cannot close the file");
+  if (!_file.close()) return fail("cannot close the file");
   return true;
 }
 

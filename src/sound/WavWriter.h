@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <string>
+
+#include "base/FileHandle.h"
 
 namespace vesk {
 
@@ -15,7 +16,7 @@ class WavWriter {
   WavWriter(const WavWriter&) = delete;
   WavWriter& operator=(const WavWriter&) = delete;
   // Closes an unfinished file as it is.
-  ~WavWriter();
+  ~WavWriter() = default;
 
   bool open(const std::filesystem::path& path, int rate = 44100);
   // `frames` interleaved stereo frames.
@@ -29,7 +30,7 @@ class WavWriter {
  private:
   bool fail(std::string message);
 
-  std::FILE* _file = nullptr;
+  FileHandle _file;
   std::uint64_t _frames = 0;
   int _rate = 44100;
   std::string _error;
