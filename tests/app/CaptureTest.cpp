@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/ProcessRunner.h"
+#include "base/Text.h"
 #include "support/TestSupport.h"
 
 namespace vesk::test {
@@ -142,6 +143,18 @@ TEST(Capture, MalformedScriptStopsBeforeAnyFrame) {
   std::optional<int> code = capture.wait(60s);
   ASSERT_TRUE(code.has_value());
   EXPECT_EQ(*code, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir / "frames" / "t00000000.png"));
+}
+
+TEST(Capture, AFolderIsNotAScript) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "show.txt");
+  int status = -1;
+  const std::string said = runCommand(str("cd '", dir.path().string(), "' && '", VESK_CAPTURE_EXE,
+                                          "' --script show.txt --until 100 --out frames 2>&1"),
+                                      &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(said.find("show.txt: cannot be read: a folder, not a file"), std::string::npos) << said;
   EXPECT_FALSE(std::filesystem::exists(dir / "frames" / "t00000000.png"));
 }
 

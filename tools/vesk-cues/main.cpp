@@ -11,11 +11,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "base/Memory.h"
+#include "base/RegularFile.h"
 #include "events/MusicEvents.h"
 #include "sound/Sound.h"
 
@@ -23,6 +24,8 @@ namespace {
 
 constexpr const char* kUsage = "usage: vesk-cues FILE.xm [--seconds N]\n";
 constexpr std::size_t kBlockFrames = 4096;
+// What the show reads as a data file, it reads too.
+constexpr std::size_t kMaxModuleBytes = std::numeric_limits<std::uint32_t>::max();
 
 int usageError() {
   std::fputs(kUsage, stderr);
@@ -34,20 +37,6 @@ int failure(const std::string& message) {
   return 1;
 }
 
-// The whole file in a recorded buffer; null when it cannot be read.
-vesk::Bytes readModule(const char* path, std::size_t& size) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (!file) return nullptr;
-  long length = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-  std::rewind(file);
-  vesk::Bytes bytes = length >= 0 ? vesk::allocateBytes(static_cast<std::size_t>(length)) : nullptr;
-  size = static_cast<std::size_t>(length);
-  if (bytes && std::fread(bytes.get(), 1, size, file) != size) bytes.reset();
-  std::fclose(file);
-  return bytes;
-}
-
 bool parseSeconds(const char* text, double& seconds) {
   char* end = nullptr;
   errno = 0;
@@ -56,13 +45,12 @@ bool parseSeconds(const char* text, double& seconds) {
 }
 
 int run(const char* path, bool loop, std::uint64_t limitFrames) {
-  std::size_t size = 0;
-  vesk::Bytes bytes = readModule(path, size);
-  if (!bytes) return failure(std::string("cannot read ") + path);
+  vesk::FileContent file = vesk::readRegularFile(path, kMaxModuleBytes);
+  if (!file) return failure(std::string("cannot read ") + path + ": " + file.error);
 
   vesk::Sound& sound = vesk::Sound::getInstance();
   sound.init(vesk::SoundOutput::Manual);
-  const std::uint32_t module = sound.moduleLoad(path, std::move(bytes), size, loop);
+  const std::uint32_t module = sound.moduleLoad(path, std::move(file.data), file.size, loop);
   if (module == 0) return failure(std::string(path) + " is not a module");
 
   std::vector<vesk::CueReport> cues;
