@@ -158,5 +158,24 @@ TEST(Capture, AFolderIsNotAScript) {
   EXPECT_FALSE(std::filesystem::exists(dir / "frames" / "t00000000.png"));
 }
 
+// A run whose picture fails is set to end; the animation of two billion frames does not keep it
+// loading (and reporting) frame after frame.
+TEST(Capture, AnAnimationBeyondAnySizeIsRefusedAndTheRunEnds) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "data/textures");
+  picture(dir, "end.jpg", "xc:'#00FF00'");
+  writeFile(dir / "show.txt", "at 0 CORE 5 s:\"one.png\" b:false i:2147483647 f:1 s:\"t\"\n");
+  ChildProcess capture(
+      VESK_CAPTURE_EXE,
+      {"--script", "show.txt", "--size", "32x24", "--until", "1000", "--out", "frames"},
+      dir.path());
+  std::optional<int> code = capture.wait(120s);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 1);  // one.png is missing
+  const std::string log = readFile(dir / "Log.txt");
+  EXPECT_NE(log.find("one.png has 2147483647 frames; 1 to 10000 are possible"), std::string::npos)
+      << log;
+}
+
 }  // namespace
 }  // namespace vesk::test
