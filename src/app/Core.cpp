@@ -299,6 +299,7 @@ std::int32_t Core::processEvent(const Event& event) {
 }
 
 void Core::shutdown() {
+  if (const int signal = quitSignal()) logLine(str("Stopping on signal ", signal));
   if (_cache) _cache->freeBank(0);
   logLine("Shuting down renderer...");
   if (_renderer) {

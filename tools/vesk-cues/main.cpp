@@ -5,7 +5,8 @@
 // once through the song, or looping for N seconds. Each cue is one line on the standard output,
 //   MS CODE NOTE VOLUME
 // with MS the millisecond at which the note is heard and CODE the cue code the show's music
-// events receive. Exit codes: 0 done, 1 failed (a message on the standard error), 2 wrong usage.
+// events receive. Exit codes: 0 done, 1 failed (a message on the standard error), 2 wrong usage,
+// 130 or 143 stopped by SIGINT or SIGTERM (the cues heard until then are listed).
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -16,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Diagnosis.h"
 #include "base/RegularFile.h"
 #include "events/MusicEvents.h"
 #include "sound/Sound.h"
@@ -57,7 +59,8 @@ int run(const char* path, bool loop, std::uint64_t limitFrames) {
   sound.setCueObserver([&cues](const vesk::CueReport& cue) { cues.push_back(cue); });
   sound.modulePlay(module);
   std::vector<std::int16_t> block(kBlockFrames * 2);
-  while (!sound.moduleEnded(module) && sound.renderedFrames() < limitFrames) {
+  while (!sound.moduleEnded(module) && sound.renderedFrames() < limitFrames &&
+         !vesk::quitRequested()) {
     const std::uint64_t left = limitFrames - sound.renderedFrames();
     sound.renderFrames(block.data(), left < kBlockFrames ? left : kBlockFrames);
     for (const vesk::CueReport& cue : cues) {
@@ -70,12 +73,13 @@ int run(const char* path, bool loop, std::uint64_t limitFrames) {
   sound.setCueObserver(nullptr);
   vesk::Sound::destroyInstance();
   if (std::fflush(stdout) != 0) return failure("cannot write to the standard output");
-  return 0;
+  return vesk::quitExitCode();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  vesk::quitOnSignals();
   const char* path = nullptr;
   bool timed = false;
   double seconds = 0;
