@@ -298,6 +298,7 @@ std::int32_t Core::processEvent(const Event& event) {
 }
 
 void Core::shutdown() {
+  if (const int signal = quitSignal()) logLine(str("Stopping on signal ", signal));
   if (_cache) _cache->freeBank(kApplicationBank);
   logLine("Shuting down renderer...");
   if (_renderer) {

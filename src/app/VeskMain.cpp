@@ -1,11 +1,13 @@
 // The show player: start-up, main loop, orderly shutdown. The exit code is 1 when a fatal
-// error ended the run, 0 otherwise.
+// error ended the run, 130 or 143 when SIGINT or SIGTERM did (after the same orderly shutdown),
+// 0 otherwise.
 #include "app/Core.h"
 #include "app/EmptyShow.h"
 #include "app/SdlHost.h"
 #include "base/Diagnosis.h"
 
 int main() {
+  vesk::quitOnSignals();
   vesk::SdlHost host;
   vesk::EmptyShow show;
   {

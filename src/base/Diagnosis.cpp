@@ -1,6 +1,7 @@
 #include "base/Diagnosis.h"
 
 #include <cxxabi.h>
+#include <signal.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -30,6 +31,17 @@ class ConsolePresenter : public Presenter {
 std::atomic<Presenter*> installedPresenter{nullptr};
 std::atomic<bool> quitFlag{false};
 std::atomic<int> quitCode{0};
+std::atomic<int> quitSignalNumber{0};
+
+// A signal handler may only touch lock-free atomics.
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
+
+constexpr int kSignalExitBase = 128;
+
+void onQuitSignal(int signalNumber) {
+  quitSignalNumber.store(signalNumber);
+  requestQuit(kSignalExitBase + signalNumber);
+}
 
 }  // namespace
 
@@ -89,6 +101,20 @@ int quitExitCode() {
 void clearQuitRequest() {
   quitFlag.store(false);
   quitCode.store(0);
+  quitSignalNumber.store(0);
+}
+
+void quitOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = onQuitSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+int quitSignal() {
+  return quitSignalNumber.load();
 }
 
 void assertionFailed(std::string_view expression, std::string_view message, Site site,

@@ -55,12 +55,21 @@ bool debuggerAttached();
 // quit request with exit code 1. The caller then finishes its step.
 void fatal(std::string_view message, Site site = {});
 
-// The quit request: set by a fatal error (exit code 1) or an orderly quit (exit code 0) from any
-// thread; the main loop reads it at each turn. The exit code is 1 once any fatal error occurred.
+// The quit request: set by a fatal error (exit code 1), an orderly quit (exit code 0) or SIGINT
+// or SIGTERM (128 + the signal's number) from any thread; the main loop and every loop that can
+// run long read it. The highest exit code asked for wins, so a fatal error is never reported as
+// an orderly end.
 void requestQuit(int exitCode);
 bool quitRequested();
 int quitExitCode();
 void clearQuitRequest();  // for tests and tools that run several shows in one process
+
+// Makes SIGINT and SIGTERM ask for the quit (exit code 130 or 143) instead of killing the
+// program, so that it shuts down in order. A second signal ends the program at once. Installed
+// first thing in main(), before SDL would install handlers of its own.
+void quitOnSignals();
+// The signal that asked for the quit; 0 when none did.
+int quitSignal();
 
 // A failed assertion whose site is not ignored: composes "Assertion failed :", the expression
 // and the message, shows the diagnosis dialog and acts on the answer.

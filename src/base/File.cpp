@@ -7,6 +7,7 @@
 #include "base/ArchiveReader.h"
 #include "base/Diagnosis.h"
 #include "base/Log.h"
+#include "base/RegularFile.h"
 #include "base/Text.h"
 
 namespace vesk {
@@ -35,32 +36,17 @@ Bytes getFromArchive(std::string_view name, std::uint32_t& size) {
   return std::move(member.data);
 }
 
-Bytes getLoose(std::string_view name, std::uint32_t& size) {
-  std::string path = looseFilePath(name);
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return notFound(name);
-  long length = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-  std::rewind(file);
-  if (length < 0 ||
-      static_cast<unsigned long>(length) > std::numeric_limits<std::uint32_t>::max()) {
-    std::fclose(file);
-    fatal(str("Error while loading file ", name), here());
+Bytes getLoose(std::string_view name, std::uint32_t& size, std::string* why) {
+  FileContent file =
+      readRegularFile(looseFilePath(name), std::numeric_limits<std::uint32_t>::max());
+  if (file.missing) return notFound(name);
+  if (!file) {
+    if (why) *why = file.error;
+    fatal(str("Error while loading file ", name, ": ", file.error), here());
     return nullptr;
   }
-  Bytes data = allocateBytes(static_cast<std::size_t>(length));
-  if (!data) {
-    std::fclose(file);
-    fatal(str("Error while loading file ", name), here());
-    return nullptr;
-  }
-  std::size_t read = std::fread(data.get(), 1, static_cast<std::size_t>(length), file);
-  std::fclose(file);
-  size = static_cast<std::uint32_t>(length);
-  if (read != static_cast<std::size_t>(length)) {
-    fatal(str("Error while loading file ", name), here());
-  }
-  return data;
+  size = static_cast<std::uint32_t>(file.size);
+  return std::move(file.data);
 }
 
 }  // namespace
@@ -79,14 +65,15 @@ void File::reset() {
   fileMode = Mode::NotInitialised;
 }
 
-Bytes File::get(std::string_view name, std::uint32_t& size) {
+Bytes File::get(std::string_view name, std::uint32_t& size, std::string* why) {
   size = 0;
+  if (why) why->clear();
   if (fileMode == Mode::NotInitialised) {
     fatal("File: init() must be called before using get()", here());
     return nullptr;
   }
   if (name == kTextureFolder) name = kWhiteTexture;
-  return fileMode == Mode::Archive ? getFromArchive(name, size) : getLoose(name, size);
+  return fileMode == Mode::Archive ? getFromArchive(name, size) : getLoose(name, size, why);
 }
 
 std::string looseFilePath(std::string_view name) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "base/Memory.h"
@@ -26,7 +27,9 @@ class File {
 
   // The whole content of a data file in a new buffer, its length in `size`. Null (and a fatal
   // error) when the file cannot be had. "data\textures\" alone stands for the white texture.
-  static Bytes get(std::string_view name, std::uint32_t& size);
+  // `why`, when given, receives what failed for a loose file that is there but cannot be read
+  // (a folder, no permission, ...); it stays empty when the file is simply not found.
+  static Bytes get(std::string_view name, std::uint32_t& size, std::string* why = nullptr);
 };
 
 // A data file name as a path of this system: backslashes become slashes.

@@ -3,9 +3,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
 #include <sstream>
+
+#include "base/RegularFile.h"
 
 namespace vesk {
 
@@ -197,14 +198,14 @@ bool EventScript::parse(std::string_view text, const std::string& fileName) {
 }
 
 bool EventScript::load(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    _error = path.string() + ": cannot be read";
+  // A folder opens as a stream that reads nothing: only a regular file is a script.
+  FileContent file = readRegularFile(path, std::numeric_limits<std::uint32_t>::max());
+  if (!file) {
+    _error = path.string() + ": cannot be read" + (file.missing ? "" : ": " + file.error);
     return false;
   }
-  std::ostringstream content;
-  content << in.rdbuf();
-  return parse(content.str(), path.string());
+  return parse(std::string_view(reinterpret_cast<const char*>(file.data.get()), file.size),
+               path.string());
 }
 
 Owned<TimeEvents> EventScript::buildTimeEvents() const {

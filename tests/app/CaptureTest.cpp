@@ -3,12 +3,15 @@
 #include <FreeImage.h>
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "app/ProcessRunner.h"
+#include "base/Text.h"
 #include "support/TestSupport.h"
 
 namespace vesk::test {
@@ -143,6 +146,62 @@ TEST(Capture, MalformedScriptStopsBeforeAnyFrame) {
   ASSERT_TRUE(code.has_value());
   EXPECT_EQ(*code, 1);
   EXPECT_FALSE(std::filesystem::exists(dir / "frames" / "t00000000.png"));
+}
+
+TEST(Capture, AFolderIsNotAScript) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "show.txt");
+  int status = -1;
+  const std::string said = runCommand(str("cd '", dir.path().string(), "' && '", VESK_CAPTURE_EXE,
+                                          "' --script show.txt --until 100 --out frames 2>&1"),
+                                      &status);
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(said.find("show.txt: cannot be read: a folder, not a file"), std::string::npos) << said;
+  EXPECT_FALSE(std::filesystem::exists(dir / "frames" / "t00000000.png"));
+}
+
+// A run whose picture fails is set to end; the animation of two billion frames does not keep it
+// loading (and reporting) frame after frame.
+TEST(Capture, AnAnimationBeyondAnySizeIsRefusedAndTheRunEnds) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "data/textures");
+  picture(dir, "end.jpg", "xc:'#00FF00'");
+  writeFile(dir / "show.txt", "at 0 CORE 5 s:\"one.png\" b:false i:2147483647 f:1 s:\"t\"\n");
+  ChildProcess capture(
+      VESK_CAPTURE_EXE,
+      {"--script", "show.txt", "--size", "32x24", "--until", "1000", "--out", "frames"},
+      dir.path());
+  std::optional<int> code = capture.wait(120s);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 1);  // one.png is missing
+  const std::string log = readFile(dir / "Log.txt");
+  EXPECT_NE(log.find("one.png has 2147483647 frames; 1 to 10000 are possible"), std::string::npos)
+      << log;
+}
+
+TEST(Capture, SigtermEndsTheRunInOrder) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "data/textures");
+  picture(dir, "end.jpg", "xc:'#00FF00'");
+  writeFile(dir / "show.txt", "# nothing happens\n");
+  ChildProcess capture(VESK_CAPTURE_EXE,
+                       {"--script", "show.txt", "--size", "32x24", "--until", "2000000000",
+                        "--every", "1000000000", "--out", "frames"},
+                       dir.path());
+  // The first frame is written once the run is under way.
+  const auto deadline = std::chrono::steady_clock::now() + 120s;
+  while (!std::filesystem::exists(dir / "frames" / "t00000000.png") &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(50ms);
+  }
+  ASSERT_TRUE(std::filesystem::exists(dir / "frames" / "t00000000.png"));
+  ::kill(capture.pid(), SIGTERM);
+  std::optional<int> code = capture.wait(20s);
+  ASSERT_TRUE(code.has_value()) << "still running, or killed by the signal";
+  EXPECT_EQ(*code, 128 + SIGTERM);
+  const std::string log = readFile(dir / "Log.txt");
+  EXPECT_NE(log.find("Stopping on signal 15"), std::string::npos) << log;
+  EXPECT_NE(log.find("D\xE9mo stopped"), std::string::npos) << log;
 }
 
 }  // namespace

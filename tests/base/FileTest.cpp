@@ -1,10 +1,12 @@
 #include "base/File.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 
+#include "base/RegularFile.h"
 #include "support/TestSupport.h"
 
 namespace vesk::test {
@@ -72,6 +74,20 @@ TEST_F(FileTest, MissingLooseFileIsFatal) {
   EXPECT_TRUE(quitRequested());
 }
 
+TEST_F(FileTest, LooseFileThatCannotBeReadSaysWhy) {
+  std::filesystem::create_directories(dir / "data/scene.pod");
+  File::init();
+  std::uint32_t size = 0;
+  std::string why;
+  EXPECT_EQ(File::get("data\\scene.pod", size, &why), nullptr);
+  EXPECT_EQ(why, "a folder, not a file");
+  EXPECT_EQ(shown.errors(), std::vector<std::string>{
+                                "Error while loading file data\\scene.pod: a folder, not a file"});
+  // A missing file is only "not found".
+  EXPECT_EQ(File::get("data\\missing.pod", size, &why), nullptr);
+  EXPECT_EQ(why, "");
+}
+
 TEST_F(FileTest, ArchiveWinsOverLooseFilesAndItsBuffersAreNotCounted) {
   std::filesystem::copy_file(sharedDir() / "fixtures/rar/rar202-comment-nopsw.rar",
                              dir / "Data.vk");
@@ -88,6 +104,21 @@ TEST_F(FileTest, ArchiveWinsOverLooseFilesAndItsBuffersAreNotCounted) {
 
   EXPECT_EQ(File::get("FILE3.TXT", size), nullptr);
   EXPECT_EQ(shown.errors(), std::vector<std::string>{"Error : file FILE3.TXT not found"});
+}
+
+TEST(RegularFile, OnlyARegularFileWithinTheSizeIsRead) {
+  TempDir dir;
+  writeFile(dir / "four.bin", "1234");
+  FileContent file = readRegularFile(dir / "four.bin", 4);
+  ASSERT_TRUE(file) << file.error;
+  EXPECT_EQ(contentOf(file.data, static_cast<std::uint32_t>(file.size)), "1234");
+  EXPECT_EQ(readRegularFile(dir / "four.bin", 3).error, "larger than 3 bytes");
+  // A pipe is refused at once rather than waited for.
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  EXPECT_EQ(readRegularFile(dir / "pipe", 4).error, "not a regular file");
+  FileContent missing = readRegularFile(dir / "none", 4);
+  EXPECT_TRUE(missing.missing);
+  EXPECT_EQ(missing.error, "not found");
 }
 
 TEST(LooseFilePath, TurnsBackslashesIntoSlashes) {

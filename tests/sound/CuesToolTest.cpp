@@ -91,5 +91,15 @@ TEST_F(CuesTool, WhatIsNotAModuleOrNotAUsageFails) {
   }
 }
 
+TEST_F(CuesTool, AFolderIsNotReadAsAModule) {
+  std::filesystem::create_directories(dir / "folder.xm");
+  std::string quoted = "'";
+  quoted += (dir / "folder.xm").string();
+  quoted += "'";
+  const Outcome run = cues(dir, quoted);
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find("folder.xm: a folder, not a file"), std::string::npos) << run.err;
+}
+
 }  // namespace
 }  // namespace vesk::test

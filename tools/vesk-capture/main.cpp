@@ -6,6 +6,8 @@
 //
 // The music is mixed synchronously, frame by frame, so two runs give the same frames and the
 // same audio bytes; with --wav the sound is on at volume 100 and the audio is kept.
+// Exit codes: 0 done, 1 failed, 2 wrong usage, 130 or 143 stopped by SIGINT or SIGTERM (the
+// frames until then are written and the run shuts down in order).
 #include <FreeImage.h>
 
 #include <cstdio>
@@ -303,6 +305,8 @@ int capture(const Options& options) {
   }
   if (video) closeVideo();
   setPresenter(nullptr);
+  if (quitSignal() != 0)
+    std::cerr << "vesk-capture: stopped by signal " << quitSignal() << std::endl;
   std::cerr << "vesk-capture: " << savedFrames << " frames written to " << out << std::endl;
   return quitExitCode();
 }
@@ -311,6 +315,7 @@ int capture(const Options& options) {
 }  // namespace vesk
 
 int main(int argc, char** argv) {
+  vesk::quitOnSignals();
   vesk::Options options;
   std::string error;
   if (!vesk::parseOptions(argc, argv, options, error)) {

@@ -5,17 +5,20 @@
 // once through the song, or looping for N seconds. Each cue is one line on the standard output,
 //   MS CODE NOTE VOLUME
 // with MS the millisecond at which the note is heard and CODE the cue code the show's music
-// events receive. Exit codes: 0 done, 1 failed (a message on the standard error), 2 wrong usage.
+// events receive. Exit codes: 0 done, 1 failed (a message on the standard error), 2 wrong usage,
+// 130 or 143 stopped by SIGINT or SIGTERM (the cues heard until then are listed).
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "base/Memory.h"
+#include "base/Diagnosis.h"
+#include "base/RegularFile.h"
 #include "events/MusicEvents.h"
 #include "sound/Sound.h"
 
@@ -23,6 +26,8 @@ namespace {
 
 constexpr const char* kUsage = "usage: vesk-cues FILE.xm [--seconds N]\n";
 constexpr std::size_t kBlockFrames = 4096;
+// What the show reads as a data file, it reads too.
+constexpr std::size_t kMaxModuleBytes = std::numeric_limits<std::uint32_t>::max();
 
 int usageError() {
   std::fputs(kUsage, stderr);
@@ -34,20 +39,6 @@ int failure(const std::string& message) {
   return 1;
 }
 
-// The whole file in a recorded buffer; null when it cannot be read.
-vesk::Bytes readModule(const char* path, std::size_t& size) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (!file) return nullptr;
-  long length = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-  std::rewind(file);
-  vesk::Bytes bytes = length >= 0 ? vesk::allocateBytes(static_cast<std::size_t>(length)) : nullptr;
-  size = static_cast<std::size_t>(length);
-  if (bytes && std::fread(bytes.get(), 1, size, file) != size) bytes.reset();
-  std::fclose(file);
-  return bytes;
-}
-
 bool parseSeconds(const char* text, double& seconds) {
   char* end = nullptr;
   errno = 0;
@@ -56,20 +47,20 @@ bool parseSeconds(const char* text, double& seconds) {
 }
 
 int run(const char* path, bool loop, std::uint64_t limitFrames) {
-  std::size_t size = 0;
-  vesk::Bytes bytes = readModule(path, size);
-  if (!bytes) return failure(std::string("cannot read ") + path);
+  vesk::FileContent file = vesk::readRegularFile(path, kMaxModuleBytes);
+  if (!file) return failure(std::string("cannot read ") + path + ": " + file.error);
 
   vesk::Sound& sound = vesk::Sound::getInstance();
   sound.init(vesk::SoundOutput::Manual);
-  const std::uint32_t module = sound.moduleLoad(path, std::move(bytes), size, loop);
+  const std::uint32_t module = sound.moduleLoad(path, std::move(file.data), file.size, loop);
   if (module == 0) return failure(std::string(path) + " is not a module");
 
   std::vector<vesk::CueReport> cues;
   sound.setCueObserver([&cues](const vesk::CueReport& cue) { cues.push_back(cue); });
   sound.modulePlay(module);
   std::vector<std::int16_t> block(kBlockFrames * 2);
-  while (!sound.moduleEnded(module) && sound.renderedFrames() < limitFrames) {
+  while (!sound.moduleEnded(module) && sound.renderedFrames() < limitFrames &&
+         !vesk::quitRequested()) {
     const std::uint64_t left = limitFrames - sound.renderedFrames();
     sound.renderFrames(block.data(), left < kBlockFrames ? left : kBlockFrames);
     for (const vesk::CueReport& cue : cues) {
@@ -82,12 +73,13 @@ int run(const char* path, bool loop, std::uint64_t limitFrames) {
   sound.setCueObserver(nullptr);
   vesk::Sound::destroyInstance();
   if (std::fflush(stdout) != 0) return failure("cannot write to the standard output");
-  return 0;
+  return vesk::quitExitCode();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  vesk::quitOnSignals();
   const char* path = nullptr;
   bool timed = false;
   double seconds = 0;

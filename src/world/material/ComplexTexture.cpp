@@ -41,6 +41,13 @@ ComplexTexture::ComplexTexture(std::uint32_t bank, std::string_view fileName, in
                                ComplexTexture* diffuse)
     : _kind(kind), _framesPerSecond(framesPerSecond), _colourKey(colourKey) {
   VK_ASSERT(frameCount != 0, "(numTexture!=0)", "Error : num should not be 0 (but 1 or more)");
+  // A negative count or one beyond any animation (a corrupt scene, a mistyped script) keeps
+  // the first frame only, instead of loading frame after frame for hours.
+  const bool countUsable = frameCount >= 0 && frameCount <= kMaxFrameCount;
+  VK_ASSERT(countUsable, "(numTexture>=0)&&(numTexture<=kMaxFrameCount)",
+            "Error : texture " << fileName << " has " << frameCount << " frames; 1 to "
+                               << kMaxFrameCount << " are possible, only the first is loaded");
+  if (!countUsable) frameCount = 1;
   VK_ASSERT(kind == VK_TRANSPARENT || diffuse == nullptr,
             "(type!=VK_TRANSPARENT)? (diffuse == NULL) : true",
             "additionnal diffuse texture is only available for transparent texture");
@@ -73,7 +80,8 @@ ComplexTexture::ComplexTexture(std::uint32_t bank, std::string_view fileName, in
   if (frameCount > 1) {
     VK_ASSERT(framesPerSecond != 0.f, "(framesPerSec!=0.f)",
               "Error : framePerSec should not be null");
-    for (int i = 1; i < frameCount; ++i) {
+    // After a fatal error the program is ending: the frames left are not loaded.
+    for (int i = 1; i < frameCount && !quitRequested(); ++i) {
       std::string name = str(i, fileName);
       _frames.push_back(cache->getTexture(bank, name, colourKey, kind, partnerFrame(i)));
     }

@@ -20,9 +20,13 @@ class ComplexTexture : public DXObject, public MemoryItem {
   using MemoryItem::operator new;
   using MemoryItem::operator delete;
 
+  // The most frames an animated texture has: 400 seconds at 25 frames per second.
+  static constexpr int kMaxFrameCount = 10000;
+
   // Frame 0 is `fileName`; frame i of an animated texture is the file named i followed by
   // `fileName` ("2" + F for frame 2 of F). `channel` (1 or 2) is the UV set. A transparency
-  // map (kind 2) may take a diffuse partner, whose frame i is merged into frame i.
+  // map (kind 2) may take a diffuse partner, whose frame i is merged into frame i. A frame
+  // count below 0 or above kMaxFrameCount is an assertion and loads frame 0 alone.
   ComplexTexture(std::uint32_t bank, std::string_view fileName, int channel, int kind,
                  bool colourKey, int frameCount, float framesPerSecond, ComplexTexture* diffuse);
   ~ComplexTexture() override = default;

@@ -50,7 +50,8 @@ Image::Image(std::string_view fileName, int mode) : _mode(mode) {
   if (mode != VK_IMAGE_COLOUR && mode != VK_IMAGE_GREYSCALE) return;
 
   std::string path;
-  Bitmap bitmap = loadPicture(fileName, path);
+  // Plain pixel memory has no device limit.
+  Bitmap bitmap = loadPicture(fileName, path, 0);
   if (!bitmap) return;
   bitmap = convertForMode(std::move(bitmap), mode, path);
   if (!bitmap) {

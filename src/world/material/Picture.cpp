@@ -101,7 +101,7 @@ Bitmap standardBitmap(FIBITMAP* source) {
   }
 }
 
-Bitmap decodePicture(std::string_view path, const std::uint8_t* data, std::size_t size) {
+Bitmap decodePicture(std::string_view path, const std::uint8_t* data, std::size_t size, int flags) {
   MemoryStream stream{data, data ? size : 0, 0};
   FreeImageIO io{};
   io.read_proc = readStream;
@@ -109,19 +109,41 @@ Bitmap decodePicture(std::string_view path, const std::uint8_t* data, std::size_
   io.seek_proc = seekStream;
   io.tell_proc = tellStream;
   auto format = static_cast<FREE_IMAGE_FORMAT>(pictureFormat(path));
-  return Bitmap(FreeImage_LoadFromHandle(format, &io, &stream, 0));
+  return Bitmap(FreeImage_LoadFromHandle(format, &io, &stream, flags));
 }
 
-Bitmap loadPicture(std::string_view fileName, std::string& path) {
+Bitmap loadPicture(std::string_view fileName, std::string& path, std::uint32_t maxSide) {
   path = str(kTextureFolder, fileName);
   std::uint32_t size = 0;
-  Bytes data = File::get(path, size);
+  std::string why;
+  Bytes data = File::get(path, size, &why);
   if (!data) {
-    fatal(str("Image ", path, " not found"), here());
+    fatal(why.empty() ? str("Image ", path, " not found")
+                      : str("Error while loading image ", path, ": ", why),
+          here());
     return nullptr;
   }
-  Bitmap bitmap = decodePicture(path, data.get(), size);
-  if (!bitmap) fatal(str("Error while loading image ", path), here());
+  // The header alone where the loader can read it, so that a huge picture is refused before
+  // gigabytes of pixels are decoded; other loaders decode the whole picture at once.
+  const bool headerFirst = maxSide != 0 && FreeImage_FIFSupportsNoPixels(
+                                               static_cast<FREE_IMAGE_FORMAT>(pictureFormat(path)));
+  Bitmap bitmap = decodePicture(path, data.get(), size, headerFirst ? FIF_LOAD_NOPIXELS : 0);
+  if (!bitmap) {
+    fatal(str("Error while loading image ", path), here());
+    return nullptr;
+  }
+  const unsigned width = FreeImage_GetWidth(bitmap.get());
+  const unsigned height = FreeImage_GetHeight(bitmap.get());
+  if (maxSide != 0 && (width > maxSide || height > maxSide)) {
+    fatal(str("Error while loading image ", path, ": ", width, " x ", height,
+              " pixels, larger than the ", maxSide, " x ", maxSide, " the display takes"),
+          here());
+    return nullptr;
+  }
+  if (!FreeImage_HasPixels(bitmap.get())) {
+    bitmap = decodePicture(path, data.get(), size);
+    if (!bitmap) fatal(str("Error while loading image ", path), here());
+  }
   return bitmap;
 }
 

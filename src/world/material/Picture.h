@@ -25,8 +25,9 @@ using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 int pictureFormat(std::string_view path);
 
 // Decodes a picture held in memory with the loader of `pictureFormat(path)`. Null when the
-// loader refuses the data.
-Bitmap decodePicture(std::string_view path, const std::uint8_t* data, std::size_t size);
+// loader refuses the data. `flags` are FreeImage's load flags (FIF_LOAD_NOPIXELS: the header).
+Bitmap decodePicture(std::string_view path, const std::uint8_t* data, std::size_t size,
+                     int flags = 0);
 
 // A copy of a bitmap of another pixel type (16 bits per channel, floats) as an ordinary bitmap
 // of 8 bits per channel: 32 bits for colour (alpha kept), 8-bit grey for one channel. Null when
@@ -34,8 +35,10 @@ Bitmap decodePicture(std::string_view path, const std::uint8_t* data, std::size_
 Bitmap standardBitmap(FIBITMAP* source);
 
 // Reads "data\textures\" + `fileName` and decodes it. A missing file is the fatal error
-// "Image <path> not found", data the loader refuses "Error while loading image <path>"; both
-// give null. `path` receives the full path.
-Bitmap loadPicture(std::string_view fileName, std::string& path);
+// "Image <path> not found", a file that cannot be read (a folder, ...) or data the loader
+// refuses "Error while loading image <path>" with the reason; all give null. A picture wider or
+// taller than `maxSide` (0: no limit) is refused from its header, before its pixels are
+// decoded. `path` receives the full path.
+Bitmap loadPicture(std::string_view fileName, std::string& path, std::uint32_t maxSide);
 
 }  // namespace vesk

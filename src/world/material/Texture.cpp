@@ -120,8 +120,10 @@ Texture::Texture(std::string_view fileName, bool colourKey, int kind, Texture* d
 }
 
 void Texture::load(std::string_view fileName, bool colourKey, int kind) {
+  gfx::Device* device = DXObject::device();
+  // A picture larger than the device takes is refused before its pixels are decoded.
   std::string path;
-  Bitmap bitmap = loadPicture(fileName, path);
+  Bitmap bitmap = loadPicture(fileName, path, device ? device->caps().maxTextureSize : 0);
   if (!bitmap) return;
   Pixels pixels(0, 0);
   if (!toPixels(bitmap.get(), pixels)) {
@@ -133,15 +135,7 @@ void Texture::load(std::string_view fileName, bool colourKey, int kind) {
                            : gfx::Format::X8R8G8B8;
   bitmap.reset();
 
-  gfx::Device* device = DXObject::device();
   if (!VK_DX(device != nullptr)) return;
-  // A picture larger than the device takes is shrunk to the largest size it takes.
-  std::uint32_t limit = device->caps().maxTextureSize;
-  if (limit != 0 && (pixels.width > limit || pixels.height > limit)) {
-    Pixels smaller(std::min(pixels.width, limit), std::min(pixels.height, limit));
-    resamplePixels(pixels.rect(), smaller.rect(), Filter::Box);
-    pixels = std::move(smaller);
-  }
 
   // Key and mask are applied to level 0 before the lower levels are filtered from it.
   if (colourKey) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/ShowClock.h"
+#include "base/Text.h"
 #include "events/Event.h"
 #include "world/material/Graph.h"
 #include "world/material/MaterialDeviceTest.h"
@@ -126,10 +127,34 @@ TEST_F(ComplexTextureTest, ConstructionChecksReportMistakes) {
   EXPECT_EQ(makeTexture("f.bmp", VK_DIFFUSE, 1, 0, 2)->texCoordSet(), 1);
 
   presenter.clear();
+  clearQuitRequest();  // the fatal error above would have ended the program: no frame loads then
   auto twoFrames = makeTexture("f.bmp", VK_DIFFUSE, 2, 5.0f);
   auto mismatched = makeTexture("f.bmp", VK_TRANSPARENT, 3, 4.0f, 1, twoFrames.get());
   EXPECT_EQ(presenter.errors(),
             std::vector<std::string>{"Problem when combining two animated textures"});
+}
+
+TEST_F(ComplexTextureTest, FrameCountsBeyondAnyAnimationLoadTheFirstFrameOnly) {
+  saveFrames("f.bmp", 2);
+  for (int count : {-5, ComplexTexture::kMaxFrameCount + 1}) {
+    presenter.clear();
+    auto texture = makeTexture("f.bmp", VK_DIFFUSE, count, 1.0f);
+    EXPECT_EQ(texture->frames().size(), 1u) << count;
+    EXPECT_EQ(lastDiagnosis(),
+              str("Assertion failed :\n(numTexture>=0)&&(numTexture<=kMaxFrameCount)\n",
+                  "Error : texture f.bmp has ", count,
+                  " frames; 1 to 10000 are possible, only the first is loaded"));
+  }
+  EXPECT_TRUE(presenter.errors().empty());
+}
+
+TEST_F(ComplexTextureTest, FramesAfterAFatalErrorAreNotLoaded) {
+  saveFrames("f.bmp", 2);  // frame 2 and the ones after it are missing
+  auto texture = makeTexture("f.bmp", VK_DIFFUSE, 50, 1.0f);
+  EXPECT_EQ(texture->frames().size(), 3u);
+  EXPECT_EQ(presenter.errors(),
+            (std::vector<std::string>{"Error : file data\\textures\\2f.bmp not found",
+                                      "Image data\\textures\\2f.bmp not found"}));
 }
 
 TEST_F(ComplexTextureTest, TransparencyFramesMergeTheMatchingPartnerFrame) {

@@ -152,6 +152,14 @@ TEST_F(ImageTest, FailuresAreFatalAndLeaveTheImageEmpty) {
   EXPECT_EQ(image.data(), nullptr);
   EXPECT_EQ(presenter.errors(),
             std::vector<std::string>{"Error while loading image data\\textures\\junk.png"});
+  // A picture that is there but cannot be read is not "not found": the reason is told.
+  presenter.clear();
+  std::filesystem::create_directories(folder.texturePath("folder.png"));
+  Image fromFolder("folder.png", Image::VK_IMAGE_COLOUR);
+  EXPECT_EQ(fromFolder.data(), nullptr);
+  ASSERT_FALSE(presenter.errors().empty());
+  EXPECT_EQ(presenter.errors().back(),
+            "Error while loading image data\\textures\\folder.png: a folder, not a file");
 }
 
 // Decodes `bytes` from a heap block of exactly their size, so that the address sanitizer

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Text.h"
 #include "world/material/MaterialDeviceTest.h"
 
 namespace vesk {
@@ -147,6 +148,37 @@ TEST_F(TextureTest, MergingWithAPartnerThatHasAlphaFails) {
   Texture* diffuse = get("alpha.png", false, VK_DIFFUSE);
   get("mask.bmp", false, VK_TRANSPARENT, diffuse);
   EXPECT_EQ(presenter.errors(), std::vector<std::string>{"Texture::combine failed"});
+}
+
+// The 54 bytes of a 24-bit BMP header for a picture of side × side pixels, and no pixels.
+std::string bmpHeaderOnly(std::uint32_t side) {
+  std::string bytes(54, '\0');
+  auto put32 = [&bytes](std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+      bytes[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  put32(2, 54 + 3 * side * side);  // the size the file claims
+  put32(10, 54);                   // pixels right after the headers
+  put32(14, 40);
+  put32(18, side);
+  put32(22, side);
+  bytes[26] = 1;   // one plane
+  bytes[28] = 24;  // bits per pixel
+  return bytes;
+}
+
+TEST_F(TextureTest, PictureLargerThanTheDeviceTakesIsRefusedFromItsHeader) {
+  // Decoding it would take gigabytes: only its header may be read.
+  const std::uint32_t side = device->caps().maxTextureSize + 1;
+  folder.writeBytes("huge.bmp", bmpHeaderOnly(side));
+  Texture* huge = get("huge.bmp", false, VK_DIFFUSE);
+  EXPECT_EQ(huge->deviceTexture(), nullptr);
+  EXPECT_EQ(presenter.errors(),
+            std::vector<std::string>{
+                str("Error while loading image data\\textures\\huge.bmp: ", side, " x ", side,
+                    " pixels, larger than the ", side - 1, " x ", side - 1, " the display takes")});
 }
 
 TEST_F(TextureTest, FailedTextureIsKeptWithoutDeviceTexture) {
