@@ -136,7 +136,7 @@ Bitmap loadPicture(std::string_view fileName, std::string& path, std::uint32_t m
   const unsigned height = FreeImage_GetHeight(bitmap.get());
   if (maxSide != 0 && (width > maxSide || height > maxSide)) {
     fatal(str("Error while loading image ", path, ": ", width, " x ", height,
-              " pixels, larger than the ", maxSide, " x ", maxSide, " the display takes"),
+              " pixels, larger than the ", maxSide, " x ", maxSide, " a texture may be"),
           here());
     return nullptr;
   }

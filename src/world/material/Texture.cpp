@@ -121,9 +121,13 @@ Texture::Texture(std::string_view fileName, bool colourKey, int kind, Texture* d
 
 void Texture::load(std::string_view fileName, bool colourKey, int kind) {
   gfx::Device* device = DXObject::device();
-  // A picture larger than the device takes is refused before its pixels are decoded.
+  // A picture larger than a texture may be is refused before its pixels are decoded.
+  std::uint32_t maxSide = kLargestPictureSide;
+  if (device && device->caps().maxTextureSize != 0) {
+    maxSide = std::min(maxSide, device->caps().maxTextureSize);
+  }
   std::string path;
-  Bitmap bitmap = loadPicture(fileName, path, device ? device->caps().maxTextureSize : 0);
+  Bitmap bitmap = loadPicture(fileName, path, maxSide);
   if (!bitmap) return;
   Pixels pixels(0, 0);
   if (!toPixels(bitmap.get(), pixels)) {

@@ -20,6 +20,11 @@ inline constexpr int VK_BUMP = 4;
 inline constexpr int VK_ENVIRONMENT = 5;
 inline constexpr int VK_ADDITIVE_ENVIRONMENT = 6;
 
+// The longest side of a picture a texture loads. The device may take larger ones (16384 under
+// Mesa), but one such picture costs gigabytes through decoding and its mip chain, and the show
+// has no picture near this size.
+inline constexpr std::uint32_t kLargestPictureSide = 4096;
+
 // The colour that the colour key makes transparent.
 inline constexpr Argb kColourKey = 0xFF000000;
 
