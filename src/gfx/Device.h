@@ -11,6 +11,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -148,9 +149,13 @@ enum class RenderState {
   ColorWriteEnable,   // bool: writes to the colour buffer
   Count
 };
-std::uint32_t floatState(float value);
+constexpr std::uint32_t floatState(float value) {
+  return std::bit_cast<std::uint32_t>(value);
+}
 // The float a state word holds (the inverse of `floatState`).
-float stateFloat(std::uint32_t bits);
+constexpr float stateFloat(std::uint32_t bits) {
+  return std::bit_cast<float>(bits);
+}
 
 enum class TextureOp : std::uint32_t {
   Disable = 1,
@@ -192,11 +197,13 @@ inline constexpr int kClipPlanes = 6;
 struct ViewportRect {
   std::uint32_t x = 0, y = 0, width = 0, height = 0;
   float minZ = 0, maxZ = 1;
+  bool operator==(const ViewportRect&) const = default;
 };
 
 struct MaterialValues {
   ColorValue diffuse, ambient, specular, emissive;
   float power = 0;
+  bool operator==(const MaterialValues&) const = default;
 };
 
 enum class LightType : std::uint32_t { Point = 1, Spot, Directional };
@@ -208,6 +215,7 @@ struct LightValues {
   float range = 0, falloff = 0;
   float attenuation0 = 1, attenuation1 = 0, attenuation2 = 0;
   float theta = 0, phi = 0;
+  bool operator==(const LightValues&) const = default;
 };
 
 struct LockedRect {

@@ -9,9 +9,9 @@
 // quads sample texel corners (a slight blur). We keep OpenGL's exact texel mapping, centres at
 // half-integers, and shift nothing.
 //
-// The device keeps the interface's state values and a shadow of what it has told OpenGL, so
-// that a repeated state costs no call. States that depend on each other (texture stages,
-// lights, clip planes, matrices, fog and point modes, vertex arrays) are gathered and sent
+// The device keeps the interface's state values and a shadow of what it has told OpenGL
+// (GlStateCache), so that a repeated state costs no call. States that depend on each other (texture
+// stages, lights, clip planes, matrices, fog and point modes, vertex arrays) are gathered and sent
 // just before a draw.
 #pragma once
 
@@ -19,14 +19,16 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "gfx/Device.h"
 #include "gfx/GlApi.h"
 #include "gfx/GlBuffer.h"
+#include "gfx/GlStateCache.h"
+#include "gfx/RenderStateTable.h"
 
 namespace vesk::gfx {
 
@@ -98,8 +100,8 @@ class GlDevice final : public Device {
 
   std::uint64_t apiCalls() const override { return _gl.calls(); }
 
-  // For the resources: OpenGL objects are made, filled and freed here, where the bindings are
-  // known.
+  // For the resources (GlDeviceResources.cpp): OpenGL objects are made, filled and freed here,
+  // where the bindings are known.
   void registerResource(GlResource* resource);
   void unregisterResource(GlResource* resource);
   GLuint createBufferObject(GLenum target, std::uint32_t bytes, const void* data, bool dynamic);
@@ -114,6 +116,7 @@ class GlDevice final : public Device {
   void releaseSurface(GlSurface* surface);
 
  private:
+  // Groups of state gathered and sent just before a draw.
   enum Dirty : std::uint32_t {
     DIRTY_PROJECTION = 1 << 0,
     DIRTY_MODELVIEW = 1 << 1,
@@ -132,79 +135,56 @@ class GlDevice final : public Device {
     bool set = false;  // given by setLight (else the classic default light)
   };
 
-  // What one texture unit's combiner was last told.
-  struct Combiner {
-    GLint rgbMode = -1, rgbSource0 = -1, rgbSource1 = -1, alphaMode = -1, alphaSource0 = -1,
-          alphaSource1 = -1;
-    GLfloat rgbScale = -1, alphaScale = -1;
-  };
-
-  // What the vertex arrays were last set up from.
-  struct ArraySetup {
-    GLuint buffer = 0;
-    std::uintptr_t base = 0;  // pointer, or offset into the buffer
-    std::uint32_t stride = 0, fvf = 0;
-    std::array<std::uint32_t, kStageCount> coordinateIndex{};
-    bool valid = false;
-    bool operator==(const ArraySetup&) const = default;
-  };
-
-  // What one OpenGL light was last told.
-  struct GlLight {
-    int slot = -1;
-    LightValues values;
-  };
-
+  // GlDevice.cpp: creation, errors.
   bool fail(std::string_view what) const;
+  // False, with a log line naming the operation, when OpenGL reports an error.
   bool checkGl(std::string_view operation);
-  bool cached(bool same) const { return _stateCache && same; }
+  // Empties OpenGL's error queue (within reason), so that the next check reports its own.
+  void drainGlErrors();
+  bool cached(bool same) const { return _state.cached(same); }
   std::uint32_t rs(RenderState state) const { return _renderStates[static_cast<int>(state)]; }
   float rsFloat(RenderState state) const { return stateFloat(rs(state)); }
   std::uint32_t ss(int stage, StageState state) const {
     return _stageStates[stage][static_cast<int>(state)];
   }
+  static bool colorFormat(Format format);
+  static std::string hex(std::uint32_t value);
 
-  // Shadowed OpenGL state.
-  void setCap(GLenum cap, bool on, int unit = -1);
-  void setClientArray(GLenum array, bool on, int unit = -1);
-  void activeUnit(int unit);
-  void clientUnit(int unit);
-  void matrixMode(GLenum mode);
-  void bindBuffer(GLenum target, GLuint name);
-  void bindTexture(GLuint name);
-  void bindDrawFramebuffer(GLuint name);
-  void bindReadFramebuffer(GLuint name);
-  void texEnv(GLenum target, GLenum name, GLint value, GLint& shadow);
-  void texEnv(GLenum name, GLfloat value, GLfloat& shadow);
+  // GlDeviceTargets.cpp: render targets, clears, present and read-back.
+  void attachColor(GLenum framebuffer, GlSurface* color);
+  bool attachTargets(GlSurface* color, GlSurface* depth);
+  void attachReadSource(GlSurface* source);
+  bool readColor(GlSurface* source, std::uint32_t* words);
+  void applyViewport();
 
-  // Render states sent at once.
+  // GlDeviceStates.cpp: render states, sent at once or gathered (fog, points).
   void applyRenderState(RenderState state);
   void applyAllRenderStates();
-  void applyViewport();
   void applyMasks();
-
-  bool attachTargets(GlSurface* color, GlSurface* depth);
-  bool readColor(GlSurface* source, std::uint32_t* words);
-
-  // Gathered states sent before a draw.
-  bool prepareDraw(Primitive type);
-  void flushTransforms();
-  void flushLights();
-  void flushPlanes();
-  void flushStages();
-  void flushStage(int unit, bool enabled);
-  void flushVertexDefaults();
-  void flushMaterial();
   void flushFog();
   void flushPoints();
   void applySprites(bool sprites);
+
+  // GlDeviceLighting.cpp: transforms, lights, clip planes, material.
+  void flushTransforms();
+  void flushLights();
+  void flushPlanes();
+  void flushVertexDefaults();
+  void flushMaterial();
+
+  // GlDeviceStages.cpp: texture stages.
+  void flushStages();
+  void flushStage(int unit, bool enabled);
+
+  // GlDeviceDraws.cpp: vertex arrays and draws.
+  bool prepareDraw(Primitive type);
   void setupArrays(GLuint buffer, std::uintptr_t base, std::uint32_t stride);
   bool finishDraw(std::string_view operation);
 
   DeviceHost& _host;
   DeviceParams _params;
   GlApi _gl;
-  bool _stateCache;
+  GlStateCache _state;  // what OpenGL has been told, through _gl
   DeviceCaps _caps;
   bool _fogDistance = false;  // GL_NV_fog_distance
   bool _initialised = false;
@@ -220,7 +200,7 @@ class GlDevice final : public Device {
   std::array<GLuint, kStageCount> _samplers{};
 
   // The interface's state.
-  std::array<std::uint32_t, static_cast<int>(RenderState::Count)> _renderStates{};
+  std::array<std::uint32_t, kRenderStateCount> _renderStates{};
   std::array<std::array<std::uint32_t, static_cast<int>(StageState::Count)>, kStageCount>
       _stageStates{};
   std::array<GlTexture*, kStageCount> _textures{};
@@ -237,34 +217,6 @@ class GlDevice final : public Device {
   ViewportRect _viewport;
   bool _inScene = false;
   std::uint32_t _dirty = 0;
-
-  // The shadow of OpenGL's state.
-  std::unordered_map<std::uint32_t, bool> _glCaps;
-  GLuint _arrayBuffer = ~0u, _elementBuffer = ~0u;
-  GLuint _boundDrawFramebuffer = ~0u, _boundReadFramebuffer = ~0u;
-  int _activeUnit = -1, _clientUnit = -1;
-  GLenum _matrixMode = 0;
-  std::array<GLuint, kStageCount> _boundTextures{};
-  std::array<std::array<GLint, 2>, kStageCount> _samplerFilters{};  // mag, min
-  std::array<Combiner, kStageCount> _combiners{};
-  std::array<Matrix, kStageCount> _glTextureMatrices;
-  std::array<bool, kStageCount> _glTextureMatrixKnown{};
-  std::array<GLint, kStageCount> _coordReplace{};
-  std::array<GlLight, kLightSlots> _glLights{};
-  ArraySetup _arrays;
-  ViewportRect _glViewport;
-  bool _glViewportKnown = false;
-  std::uint32_t _glPlaneMask = ~0u;  // the clip planes OpenGL has on
-  GLint _fogMode = -1, _fogDistanceMode = -1;
-  GLfloat _pointSize = -1, _pointSizeMin = -1;
-  std::array<GLfloat, 3> _pointAttenuation{-1, -1, -1};
-  Argb _clearColor = 0;
-  float _clearDepth = -1;
-  std::uint32_t _clearStencil = ~0u;
-  bool _clearColorKnown = false;
-  bool _colorWhite = false;           // the current colour is opaque white
-  bool _normalZero = false;           // the current normal is (0, 0, 0)
-  bool _materialDiffuseKept = false;  // colour tracking has not overwritten the diffuse
 };
 
 }  // namespace vesk::gfx

@@ -1,7 +1,5 @@
 #include "gfx/Types.h"
 
-#include <cstring>
-
 #include "gfx/Device.h"
 
 namespace vesk {
@@ -31,18 +29,6 @@ std::uint32_t fvfStride(std::uint32_t fvf) {
   // The texture field is a count of two-float coordinate sets, not a set of flags.
   stride += 8 * ((fvf >> 8) & 0xF);
   return stride;
-}
-
-std::uint32_t floatState(float value) {
-  std::uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
-
-float stateFloat(std::uint32_t bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
 }
 
 bool Texture::lockRect(std::uint32_t level, LockedRect& locked, std::uint32_t flags) {
