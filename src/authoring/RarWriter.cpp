@@ -13,6 +13,7 @@
 
 #include "authoring/Crc32.h"
 #include "base/ByteOrder.h"
+#include "base/Diagnosis.h"
 #include "base/RarFormat.h"
 #include "base/Text.h"
 
@@ -158,6 +159,8 @@ bool RarWriter::addFile(std::string_view name, const std::filesystem::path& sour
   Crc32 crc;
   std::uint64_t copied = 0;
   for (;;) {
+    // A quit request (SIGINT, SIGTERM) stops a long copy; the caller drops the archive.
+    if (quitRequested()) return fail("interrupted");
     std::size_t got = std::fread(chunk.data(), 1, chunk.size(), input.get());
     if (got == 0) break;
     if (copied + got > entry.size) {
@@ -340,6 +343,11 @@ PackResult packFolder(const std::filesystem::path& archive, const std::filesyste
   bool written = writer.create(temporary);
   for (const PackItem& item : walk.items) {
     if (!written) break;
+    if (quitRequested()) {
+      written = false;
+      result.error = "interrupted";
+      break;
+    }
     if (item.folder) {
       written = writer.addFolder(item.name, item.modified);
       ++result.emptyFolders;
@@ -352,7 +360,7 @@ PackResult packFolder(const std::filesystem::path& archive, const std::filesyste
   written = written && writer.finish();
   if (written && std::rename(temporary.c_str(), archive.c_str()) != 0) {
     result.error = str("cannot write ", archive.string(), " (", std::strerror(errno), ")");
-  } else if (!written) {
+  } else if (!written && result.error.empty()) {
     result.error = writer.error();
   }
   if (!result.error.empty()) std::filesystem::remove(temporary, error);

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
 #include "authoring/Crc32.h"
 #include "base/ArchiveReader.h"
+#include "base/Diagnosis.h"
 #include "support/TestSupport.h"
 
 namespace vesk {
@@ -121,7 +123,7 @@ std::vector<std::string> memberNames(const fs::path& archive) {
   return names;
 }
 
-TEST(PackFolder, AFailureLeavesTheOlderArchiveAsItWas) {
+TEST(PackFolder, AFailureOrAQuitLeavesTheOlderArchiveAsItWas) {
   test::TempDir dir;
   test::writeFile(dir / "data/a.txt", "a");
   ASSERT_TRUE(packFolder(dir / "Data.vk", dir / "data"));
@@ -140,6 +142,16 @@ TEST(PackFolder, AFailureLeavesTheOlderArchiveAsItWas) {
   }
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"Data.vk", "data"}));
+
+  // A quit request (a signal) stops the packing the same way.
+  fs::remove(dir / "data/huge.bin");
+  test::writeFile(dir / "data/b.txt", "b");
+  requestQuit(143);
+  result = packFolder(dir / "Data.vk", dir / "data");
+  clearQuitRequest();
+  EXPECT_EQ(result.error, "interrupted");
+  EXPECT_EQ(test::readFile(dir / "Data.vk"), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }
 
 TEST(PackFolder, LinksAndAnArchiveInsideTheFolder) {

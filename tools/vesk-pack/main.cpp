@@ -2,7 +2,8 @@
 //   vesk-pack create ARCHIVE FOLDER   store every file under FOLDER (names start with its name)
 //   vesk-pack list ARCHIVE            one line per member: its size, two blanks, its name
 //   vesk-pack cat ARCHIVE MEMBER      the member's bytes on the standard output
-// Exit codes: 0 done, 1 failed (a message on the standard error), 2 wrong usage.
+// Exit codes: 0 done, 1 failed (a message on the standard error), 2 wrong usage, 130 or 143
+// stopped by SIGINT or SIGTERM (a half-made archive is removed).
 #include <cinttypes>
 #include <cstdio>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "authoring/RarWriter.h"
 #include "base/ArchiveReader.h"
+#include "base/Diagnosis.h"
 
 namespace {
 
@@ -30,6 +32,11 @@ int failure(const std::string& message) {
 
 int create(const char* archive, const char* folder) {
   vesk::PackResult result = vesk::packFolder(archive, folder);
+  if (vesk::quitSignal() != 0) {
+    failure(std::string(archive) + ": not written: stopped by signal " +
+            std::to_string(vesk::quitSignal()));
+    return vesk::quitExitCode();
+  }
   if (!result) return failure(result.error);
   std::fprintf(stderr, "vesk-pack: %s: %zu files, %" PRIu64 " bytes, %zu empty folders\n", archive,
                result.files, result.bytes, result.emptyFolders);
@@ -59,6 +66,7 @@ int cat(const char* archive, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  vesk::quitOnSignals();
   if (argc < 2) return usageError();
   std::string_view command = argv[1];
   if (command == "--help" || command == "-h") {
