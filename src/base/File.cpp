@@ -6,6 +6,7 @@
 
 #include "base/ArchiveReader.h"
 #include "base/Diagnosis.h"
+#include "base/FileHandle.h"
 #include "base/Log.h"
 #include "base/RegularFile.h"
 #include "base/Text.h"
@@ -52,9 +53,7 @@ Bytes getLoose(std::string_view name, std::uint32_t& size, std::string* why) {
 }  // namespace
 
 void File::init() {
-  std::FILE* archive = std::fopen(kArchiveName, "rb");
-  fileMode = archive ? Mode::Archive : Mode::Loose;
-  if (archive) std::fclose(archive);
+  fileMode = FileHandle::open(kArchiveName, "rb") ? Mode::Archive : Mode::Loose;
 }
 
 File::Mode File::mode() {
