@@ -1,5 +1,4 @@
 #include "render/gfx/GlDevice.h"
-#include "render/gfx/GlDriver.h"
 
 #include <algorithm>
 #include <cmath>
@@ -299,7 +298,6 @@ std::uint32_t capKey(GLenum cap, int unit, bool client) {
 }  // namespace
 
 Owned<Device> createGlDevice(DeviceHost& host, const DeviceParams& params) {
-  keepGlDriverLoaded();
   Owned<GlDevice> device = make<GlDevice>(here(), host, params);
   if (!device->initialise()) return nullptr;
   return device;
