@@ -4,13 +4,11 @@
 
 #include "base/Log.h"
 #include "base/Text.h"
-#include "gfx/GlDriver.h"
 #include "gfx/GlSurface.h"
 
 namespace vesk::gfx {
 
 Owned<Device> createGlDevice(DeviceHost& host, const DeviceParams& params) {
-  keepGlDriverLoaded();
   Owned<GlDevice> device = make<GlDevice>(here(), host, params);
   if (!device->initialise()) return nullptr;
   return device;

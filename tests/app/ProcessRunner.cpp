@@ -71,7 +71,8 @@ PrivateDisplay::PrivateDisplay() {
     const int number = 200 + static_cast<int>((::getpid() * 7 + attempt * 13) % 700);
     const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
     if (std::filesystem::exists(lock)) continue;
-    const std::string name = ":" + std::to_string(number);
+    std::string name = ":";  // appended: for ":" + std::string GCC 12 wrongly warns at -O2
+    name += std::to_string(number);
     _server.emplace(
         "/usr/bin/Xvfb",
         std::vector<std::string>{name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"},

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 using Members = std::vector<std::pair<std::string, std::string>>;
 
 fs::path fixture(std::string_view name) {
-  return test::sharedDir() / "fixtures" / "rar" / name;
+  return test::dataDir() / "rar" / name;
 }
 
 std::string text(const ArchiveMember& member) {

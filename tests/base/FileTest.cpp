@@ -89,8 +89,7 @@ TEST_F(FileTest, LooseFileThatCannotBeReadSaysWhy) {
 }
 
 TEST_F(FileTest, ArchiveWinsOverLooseFilesAndItsBuffersAreNotCounted) {
-  std::filesystem::copy_file(sharedDir() / "fixtures/rar/rar202-comment-nopsw.rar",
-                             dir / "Data.vk");
+  std::filesystem::copy_file(dataDir() / "rar/rar202-comment-nopsw.rar", dir / "Data.vk");
   writeFile(dir / "FILE1.TXT", "loose copy");
   File::init();
   ASSERT_EQ(File::mode(), File::Mode::Archive);

@@ -1,11 +1,7 @@
 #include "support/GlTestContext.h"
 
-#include "gfx/GlDriver.h"
-
 #include <SDL.h>
-#include <dlfcn.h>
 #include <epoxy/gl.h>
-#include <link.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,7 +58,6 @@ GlTestContext::GlTestContext(GlVideo video, int windowWidth, int windowHeight) {
     return;
   }
   SDL_GL_MakeCurrent(_window, _context);
-  gfx::keepGlDriverLoaded();
 }
 
 GlTestContext::~GlTestContext() {

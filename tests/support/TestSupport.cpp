@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -104,9 +103,8 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes) {
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
-std::filesystem::path sharedDir() {
-  if (const char* fromEnv = std::getenv("VESK_SHARED")) return fromEnv;
-  return std::filesystem::path(VESK_SOURCE_DIR) / ".." / "shared";
+std::filesystem::path dataDir() {
+  return std::filesystem::path(VESK_SOURCE_DIR) / "tests" / "data";
 }
 
 }  // namespace vesk::test

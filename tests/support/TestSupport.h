@@ -73,7 +73,8 @@ std::string readFile(const std::filesystem::path& path);
 // Writes the bytes, creating the folders on the way.
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
-// The shared folder beside the repository (real archives made by other tools).
-std::filesystem::path sharedDir();
+// The project's folder of small binary fixtures, tests/data (real archives made by other tools
+// are in rar/, with their licence note).
+std::filesystem::path dataDir();
 
 }  // namespace vesk::test
