@@ -18,4 +18,15 @@ std::string createTemporaryBeside(const std::filesystem::path& target, std::file
 bool replaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                  std::string& error);
 
+// Saves what a writer produced (`bytes`, or the reason in `error` that it refused), as
+// replaceFile does.
+template <class Written>
+bool saveWritten(const std::filesystem::path& path, const Written& written, std::string& error) {
+  if (!written) {
+    error = written.error;
+    return false;
+  }
+  return replaceFile(path, written.bytes, error);
+}
+
 }  // namespace vesk

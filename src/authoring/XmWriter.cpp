@@ -298,12 +298,7 @@ XmResult writeXm(const XmModule& module) {
 }
 
 bool saveXm(const std::filesystem::path& path, const XmModule& module, std::string& error) {
-  XmResult result = writeXm(module);
-  if (!result) {
-    error = result.error;
-    return false;
-  }
-  return replaceFile(path, result.bytes, error);
+  return saveWritten(path, writeXm(module), error);
 }
 
 }  // namespace vesk
