@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "authoring/Crc32.h"
+#include "authoring/FileReplace.h"
 #include "base/ByteOrder.h"
 #include "base/Diagnosis.h"
 #include "base/RarFormat.h"
@@ -285,21 +286,6 @@ class TreeWalk {
   std::set<FileId> _open;  // the folders being walked, to stop at a link back up the tree
 };
 
-// A new empty file beside `target` with the permissions an ordinary new file gets.
-std::string createTemporary(const std::filesystem::path& target, std::filesystem::path& made) {
-  std::string pattern = target.string() + ".tmpXXXXXX";
-  int descriptor = mkstemp(pattern.data());
-  if (descriptor < 0) {
-    return str("cannot create a file beside ", target.string(), " (", std::strerror(errno), ")");
-  }
-  mode_t mask = umask(0);
-  umask(mask);
-  fchmod(descriptor, 0666 & ~mask);
-  close(descriptor);
-  made = pattern;
-  return {};
-}
-
 }  // namespace
 
 PackResult packFolder(const std::filesystem::path& archive, const std::filesystem::path& folder) {
@@ -337,7 +323,7 @@ PackResult packFolder(const std::filesystem::path& archive, const std::filesyste
   }
 
   std::filesystem::path temporary;
-  result.error = createTemporary(archive, temporary);
+  result.error = createTemporaryBeside(archive, temporary);
   if (!result.error.empty()) return result;
   RarWriter writer;
   bool written = writer.create(temporary);

@@ -1,13 +1,12 @@
 #include "authoring/XmWriter.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <limits>
 #include <string_view>
 #include <utility>
 
-#include "base/ByteOrder.h"
-#include "base/FileHandle.h"
+#include "authoring/ByteOutput.h"
+#include "authoring/FileReplace.h"
 #include "base/Text.h"
 
 namespace vesk {
@@ -24,27 +23,6 @@ constexpr std::size_t kModuleNameSize = 20;
 constexpr std::size_t kItemNameSize = 22;
 constexpr std::uint8_t kSixteenBitFlag = 0x10;
 constexpr std::uint8_t kPackedCell = 0x80;
-
-class Output {
- public:
-  explicit Output(std::vector<std::uint8_t>& bytes) : _bytes(bytes) {}
-  void u8(std::uint32_t value) { _bytes.push_back(static_cast<std::uint8_t>(value)); }
-  void u16(std::uint32_t value) { appendLe16(_bytes, static_cast<std::uint16_t>(value)); }
-  void u32(std::uint32_t value) { appendLe32(_bytes, value); }
-  // The text padded with zero bytes to `size`; the caller has checked its length.
-  void text(std::string_view value, std::size_t size) {
-    _bytes.insert(_bytes.end(), value.begin(), value.end());
-    _bytes.resize(_bytes.size() + size - value.size(), 0);
-  }
-  void zeros(std::size_t count) { _bytes.resize(_bytes.size() + count, 0); }
-  std::size_t size() const { return _bytes.size(); }
-  void patch16(std::size_t at, std::uint32_t value) {
-    storeLe16(&_bytes[at], static_cast<std::uint16_t>(value));
-  }
-
- private:
-  std::vector<std::uint8_t>& _bytes;
-};
 
 std::string checkEnvelope(const XmEnvelope& envelope, std::string_view what) {
   const std::size_t count = envelope.points.size();
@@ -153,7 +131,7 @@ std::string checkModule(const XmModule& module) {
 
 // A cell as the packing writes it: a flag byte naming the fields that follow, or all five
 // fields bare when every one is set (the bare form is one byte shorter).
-void writeCell(Output& out, const XmCell& cell) {
+void writeCell(ByteOutput& out, const XmCell& cell) {
   std::uint8_t flags = kPackedCell;
   if (cell.note) flags |= 0x01;
   if (cell.instrument) flags |= 0x02;
@@ -176,7 +154,7 @@ void writeCell(Output& out, const XmCell& cell) {
   if (cell.param) out.u8(cell.param);
 }
 
-void writePattern(Output& out, const XmPattern& pattern) {
+void writePattern(ByteOutput& out, const XmPattern& pattern) {
   out.u32(kPatternHeaderSize);
   out.u8(0);  // packing type
   out.u16(static_cast<std::uint32_t>(pattern.rows()));
@@ -191,7 +169,7 @@ void writePattern(Output& out, const XmPattern& pattern) {
   out.patch16(sizeField, static_cast<std::uint32_t>(out.size() - start));
 }
 
-void writeEnvelopePoints(Output& out, const XmEnvelope& envelope) {
+void writeEnvelopePoints(ByteOutput& out, const XmEnvelope& envelope) {
   for (const XmEnvelope::Point& point : envelope.points) {
     out.u16(point.tick);
     out.u16(point.value);
@@ -206,7 +184,7 @@ std::uint8_t envelopeType(const XmEnvelope& envelope) {
   return type;
 }
 
-void writeSampleHeader(Output& out, const XmSample& sample) {
+void writeSampleHeader(ByteOutput& out, const XmSample& sample) {
   const std::uint32_t width = sample.sixteenBit ? 2 : 1;
   const bool looped = sample.loop != XmLoop::None;
   out.u32(static_cast<std::uint32_t>(sample.points()) * width);
@@ -222,7 +200,7 @@ void writeSampleHeader(Output& out, const XmSample& sample) {
 }
 
 // Sample points are stored as differences from the point before (the first from zero).
-void writeSampleData(Output& out, const XmSample& sample) {
+void writeSampleData(ByteOutput& out, const XmSample& sample) {
   if (sample.sixteenBit) {
     std::uint16_t previous = 0;
     for (std::int16_t point : sample.pcm16) {
@@ -240,7 +218,7 @@ void writeSampleData(Output& out, const XmSample& sample) {
   }
 }
 
-void writeInstrument(Output& out, const XmInstrument& instrument) {
+void writeInstrument(ByteOutput& out, const XmInstrument& instrument) {
   // Every instrument header is written at full size, as the original tracker does; readers
   // skip the unused part of an instrument without samples.
   const std::size_t start = out.size();
@@ -294,7 +272,7 @@ XmResult writeXm(const XmModule& module) {
   XmResult result;
   result.error = checkModule(module);
   if (!result.error.empty()) return result;
-  Output out(result.bytes);
+  ByteOutput out(result.bytes);
   out.text(kSignature, kSignature.size());
   out.text(module.name, kModuleNameSize);
   out.u8(0x1A);
@@ -320,25 +298,7 @@ XmResult writeXm(const XmModule& module) {
 }
 
 bool saveXm(const std::filesystem::path& path, const XmModule& module, std::string& error) {
-  XmResult result = writeXm(module);
-  if (!result) {
-    error = result.error;
-    return false;
-  }
-  FileHandle file = FileHandle::open(path, "wb");
-  if (!file) {
-    error = str("cannot create ", path.string());
-    return false;
-  }
-  const bool written =
-      std::fwrite(result.bytes.data(), 1, result.bytes.size(), file.get()) == result.bytes.size();
-  const bool closed = file.close();
-  if (!written || !closed) {
-    error = str("cannot write ", path.string());
-    return false;
-  }
-  error.clear();
-  return true;
+  return saveWritten(path, writeXm(module), error);
 }
 
 }  // namespace vesk

@@ -124,7 +124,8 @@ struct XmResult {
 
 // The module as XM bytes, or the reason it cannot be written.
 XmResult writeXm(const XmModule& module);
-// Writes the module to a file; false with the reason in `error` when it cannot.
+// Writes the module to a file, replacing an older one whole (FileReplace.h); false with the
+// reason in `error` when it cannot.
 bool saveXm(const std::filesystem::path& path, const XmModule& module, std::string& error);
 
 }  // namespace vesk
