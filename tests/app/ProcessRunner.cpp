@@ -73,10 +73,10 @@ PrivateDisplay::PrivateDisplay() {
     if (std::filesystem::exists(lock)) continue;
     std::string name = ":";  // appended: for ":" + std::string GCC 12 wrongly warns at -O2
     name += std::to_string(number);
-    _server.emplace(
-        "/usr/bin/Xvfb",
-        std::vector<std::string>{name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-        std::filesystem::temp_directory_path());
+    _server.emplace("/usr/bin/Xvfb",
+                    std::vector<std::string>{name, "-screen", "0", "1024x768x24", "-nolisten",
+                                             "tcp", "-noreset"},
+                    std::filesystem::temp_directory_path());
     const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
     for (int wait = 0; wait < 250 && !std::filesystem::exists(socket); ++wait) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
