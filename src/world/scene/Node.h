@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/BinaryInput.h"
+#include "base/SceneFormat.h"
 #include "events/EventTarget.h"
 #include "render/DXObject.h"
 #include "world/scene/MatrixMath.h"
@@ -21,19 +22,6 @@ namespace vesk {
 class Camera;
 class Light;
 class Node;
-
-// The type code in front of every child record of a scene file.
-enum NodeType : std::int32_t {
-  VK_NODE_LIGHT = 0x10000000,
-  VK_NODE_CAMERA = 0x20000000,
-  VK_NODE_SHAPE = 0x30000000,
-  VK_NODE_WATER = 0x30001000,
-  VK_NODE_SPRITE = 0x30002000,
-  VK_NODE_SKIN = 0x30003000,
-  VK_NODE_GROUP = 0x40000000,
-  VK_NODE_PARTICLES = 0x60000000,
-  VK_NODE_BONE = 0x70000000,
-};
 
 // What a node asks of the scene it belongs to while it loads and joins the hierarchy. The
 // scene implements it; a node made without one (a null scene) links its children itself and
