@@ -1,0 +1,54 @@
+// A material of a scene: the device material its nodes are lit with, and at most two textures
+// (the first on stage 0, the second on stage 1) loaded into its scene's bank of the
+// ResourceCache. It reads itself from a material record of the scene file.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "base/BinaryInput.h"
+#include "world/material/ComplexTexture.h"
+#include "world/material/Shader.h"
+
+namespace vesk {
+
+class Material : public Shader {
+ public:
+  // The textures a device can combine: one per texture stage.
+  static constexpr std::size_t kMaxTextures = 2;
+
+  // Defaults until a record is read: white diffuse, grey ambient, white specular, no emission,
+  // power 30; enabled; no textures.
+  explicit Material(std::uint32_t bank);
+  ~Material() override = default;
+
+  // Fills the material from one material record. False when the record is truncated or
+  // inconsistent (after its error): the scene stops loading.
+  bool load(BinaryInput& in);
+
+  // True when the diffuse alpha is not 1 or a texture is a transparency or additive
+  // environment map.
+  bool needsSorting() const override;
+  void begin(DrawContext& context, Scene* scene, Camera* camera) override;
+  void end(DrawContext& context, Scene* scene, Camera* camera) override;
+
+  const gfx::MaterialValues& values() const { return _material; }
+  // The diffuse alpha; an opacity controller animates it.
+  float opacity() const { return _material.diffuse.a; }
+  void setOpacity(float opacity) { _material.diffuse.a = opacity; }
+  // No record sets it; while set, culling is off during the material's drawing.
+  bool twoSided() const { return _twoSided; }
+  void setTwoSided(bool twoSided) { _twoSided = twoSided; }
+  const std::vector<Owned<ComplexTexture>>& textures() const { return _textures; }
+
+ private:
+  // Reads one texture descriptor and appends its texture of `kind`. False after an error.
+  bool loadTexture(BinaryInput& in, int kind, ComplexTexture* partner);
+
+  gfx::MaterialValues _material;
+  std::uint32_t _bank;
+  bool _twoSided = false;
+  std::vector<Owned<ComplexTexture>> _textures;
+};
+
+}  // namespace vesk
