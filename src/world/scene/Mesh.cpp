@@ -1,0 +1,143 @@
+#include "world/scene/Mesh.h"
+
+#include <cstring>
+
+#include "base/Log.h"
+#include "base/SceneFormat.h"
+#include "base/Text.h"
+#include "world/scene/VectorMath.h"
+
+namespace vesk {
+
+namespace {
+
+// A zeroed recorded block of `count` values of T.
+template <class T>
+Bytes zeroedBlock(std::uint32_t count) {
+  const std::size_t bytes = std::size_t{count} * sizeof(T);
+  Bytes block = allocateBytes(bytes);
+  if (block) std::memset(block.get(), 0, bytes);
+  return block;
+}
+
+}  // namespace
+
+Mesh::Mesh(bool dynamic) : _dynamic(dynamic) {}
+
+bool Mesh::load(BinaryInput& in) {
+  std::uint32_t vertexCount = 0, faceCount = 0;
+  in >> vertexCount;
+  if (vertexCount > kSceneMaxMeshVertices) logLine("Too many vertices in mesh object", here());
+  in >> faceCount;
+  MeshLayout layout;
+  if (in.failed() || !readMeshLayout(in, layout)) return false;
+  _numChannels = layout.channelCount;
+
+  // Nothing is allocated for counts the rest of the file cannot hold.
+  const std::uint64_t recordBytes =
+      std::uint64_t{vertexCount} * layout.entryBytes() + std::uint64_t{faceCount} * kFaceEntryBytes;
+  if (!bytesLeft(in, recordBytes)) return false;
+
+  _vertices = zeroedBlock<MeshVertex>(vertexCount);
+  if (!_vertices) {
+    fatal(str("Out of memory for a mesh of ", vertexCount, " vertices"), here());
+    return false;
+  }
+  _numVertex = vertexCount;
+  for (MeshVertex& vertex : std::span(vertexData(), _numVertex))
+    readVertex(in, layout, vertex);
+  if (!readFaces(in, faceCount)) return false;
+
+  if (!layout.hasNormals) computeNormals();
+  return createBuffers();
+}
+
+bool Mesh::readFaces(BinaryInput& in, std::uint32_t faceCount) {
+  // Read whole first: a mesh too large for 16-bit indices is cut into runs once all is known.
+  std::vector<std::uint32_t> absolute(std::size_t{faceCount} * 3);
+  for (std::uint32_t& index : absolute) {
+    in >> index;
+    // A face naming a vertex the mesh does not have makes the file corrupt: drawing it would
+    // read past the vertices.
+    if (index >= _numVertex) {
+      refuseFile(in);
+      return false;
+    }
+  }
+  _indices = zeroedBlock<std::uint16_t>(static_cast<std::uint32_t>(absolute.size()));
+  if (!_indices) {
+    fatal(str("Out of memory for a mesh of ", faceCount, " faces"), here());
+    return false;
+  }
+  _numIndex = static_cast<std::uint32_t>(absolute.size());
+  _runs = cutIntoRuns(absolute, _numVertex, indexData());
+  return true;
+}
+
+void Mesh::computeNormals() {
+  std::span<MeshVertex> vertices(vertexData(), _numVertex);
+  std::vector<std::uint32_t> faces(_numVertex, 0);
+  for (MeshVertex& vertex : vertices)
+    vertex.normal = {};
+  const std::uint16_t* indices = indexData();
+  for (const IndexRun& run : _runs) {
+    for (std::uint32_t i = run.firstIndex; i < run.firstIndex + run.indexCount; i += 3) {
+      const std::uint32_t a = run.baseVertex + indices[i];
+      const std::uint32_t b = run.baseVertex + indices[i + 1];
+      const std::uint32_t c = run.baseVertex + indices[i + 2];
+      Vector3 n = cross(vertices[a].position - vertices[b].position,
+                        vertices[c].position - vertices[b].position);
+      if (length(n) != 0) {
+        n = normalise(n);
+        for (std::uint32_t v : {a, b, c})
+          vertices[v].normal = vertices[v].normal + n;
+      }
+      for (std::uint32_t v : {a, b, c})
+        ++faces[v];
+    }
+  }
+  for (std::uint32_t v = 0; v < _numVertex; ++v) {
+    if (faces[v] == 0) continue;
+    const float count = static_cast<float>(faces[v]);
+    Vector3& normal = vertices[v].normal;
+    normal = {normal.x / count, normal.y / count, normal.z / count};
+  }
+  if (_vertexBuffer) fillVertexBuffer(*_vertexBuffer, this->vertices(), gfx::LOCK_DISCARD);
+}
+
+bool Mesh::createBuffers() {
+  VK_ASSERT(_numVertex != 0, "_numVertex != 0", "No vertex in mesh");
+  VK_ASSERT(_numIndex != 0, "_numIndex != 0", "No face in mesh");
+  const std::uint32_t usage =
+      gfx::USAGE_WRITE_ONLY | (_dynamic ? std::uint32_t{gfx::USAGE_DYNAMIC} : 0);
+  _vertexBuffer = makeVertexBuffer(vertices(), usage);
+  if (!_vertexBuffer) return false;
+  _indexBuffer = makeIndexBuffer(indices());
+  return _indexBuffer != nullptr;
+}
+
+void Mesh::draw() {
+  drawRuns(_vertexBuffer.get(), _indexBuffer.get(), _runs);
+}
+
+Vector3 Mesh::centre() const {
+  if (_numVertex == 0) return {};
+  double x = 0, y = 0, z = 0;
+  for (const MeshVertex& vertex : vertices()) {
+    x += vertex.position.x;
+    y += vertex.position.y;
+    z += vertex.position.z;
+  }
+  const double count = _numVertex;
+  return {static_cast<float>(x / count), static_cast<float>(y / count),
+          static_cast<float>(z / count)};
+}
+
+Vector3 Mesh::vertexPosition(std::uint32_t num) const {
+  // The check keeps its old text; it refuses the index one past the last vertex too.
+  VK_ASSERT(num < _numVertex, "(num <= _numVertex)", "error in indice");
+  if (num >= _numVertex) return {};
+  return vertexData()[num].position;
+}
+
+}  // namespace vesk
