@@ -1,5 +1,7 @@
 #include "world/scene/MatrixMath.h"
 
+#include "world/scene/VectorMath.h"
+
 namespace vesk {
 
 Matrix transpose(const Matrix& matrix) {
@@ -61,15 +63,37 @@ std::optional<Matrix> affineInverse(const Matrix& matrix) {
   return inverse;
 }
 
-Vector3 transformPoint(const Vector3& point, const Matrix& matrix) {
+Vector4 transformRow(const Vector3& point, const Matrix& matrix) {
   const auto& a = matrix.m;
   float out[4];
   for (int column = 0; column < 4; ++column) {
     out[column] =
         point.x * a[0][column] + point.y * a[1][column] + point.z * a[2][column] + a[3][column];
   }
-  if (out[3] != 1 && out[3] != 0) return {out[0] / out[3], out[1] / out[3], out[2] / out[3]};
-  return {out[0], out[1], out[2]};
+  return {out[0], out[1], out[2], out[3]};
+}
+
+Vector3 transformPoint(const Vector3& point, const Matrix& matrix) {
+  const Vector4 out = transformRow(point, matrix);
+  if (out.w != 1 && out.w != 0) return {out.x / out.w, out.y / out.w, out.z / out.w};
+  return {out.x, out.y, out.z};
+}
+
+Plane planeFromPoints(const Vector3& a, const Vector3& b, const Vector3& c) {
+  const Vector3 normal = normalise(cross(b - a, c - a));
+  return {normal.x, normal.y, normal.z, -dot(normal, a)};
+}
+
+Matrix reflectionMatrix(const Plane& plane) {
+  const float size = length({plane.a, plane.b, plane.c});
+  const float n[4] = {plane.a / size, plane.b / size, plane.c / size, plane.d / size};
+  Matrix reflection;
+  if (size == 0) return reflection;
+  for (int row = 0; row < 4; ++row) {
+    for (int column = 0; column < 3; ++column)
+      reflection.m[row][column] = (row == column ? 1.0f : 0.0f) - 2 * n[row] * n[column];
+  }
+  return reflection;
 }
 
 }  // namespace vesk

@@ -30,4 +30,14 @@ std::optional<Matrix> affineInverse(const Matrix& matrix);
 // (a w of 0, a point at infinity, is left undivided rather than made infinite).
 Vector3 transformPoint(const Vector3& point, const Matrix& matrix);
 
+// The point as a row vector (x, y, z, 1) times the matrix, w kept.
+Vector4 transformRow(const Vector3& point, const Matrix& matrix);
+
+// The plane through three points: its normal is (b − a) × (c − a) at length 1, so the front
+// side is where that normal points. Three points on one line give the zero plane.
+Plane planeFromPoints(const Vector3& a, const Vector3& b, const Vector3& c);
+
+// The matrix that mirrors points through the plane (normalised first).
+Matrix reflectionMatrix(const Plane& plane);
+
 }  // namespace vesk
