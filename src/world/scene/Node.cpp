@@ -8,6 +8,7 @@
 #include "world/scene/Camera.h"
 #include "world/scene/Group.h"
 #include "world/scene/Light.h"
+#include "world/scene/Shape.h"
 
 namespace vesk {
 
@@ -16,8 +17,6 @@ namespace {
 // Codes of the file format whose classes this build cannot make yet, with the class named.
 const char* classNotBuilt(std::int32_t typeCode) {
   switch (typeCode) {
-    case VK_NODE_SHAPE:
-      return "Shape";
     case VK_NODE_WATER:
       return "Water";
     case VK_NODE_SPRITE:
@@ -59,9 +58,15 @@ Node::Node(const Node& original)
       _scene(original._scene) {}
 
 Node::~Node() {
-  if (!_ownsChildren) return;
-  for (Node* child : _children)
-    delete child;
+  destroyChildren();
+}
+
+void Node::destroyChildren() {
+  if (_ownsChildren) {
+    for (Node* child : _children)
+      delete child;
+  }
+  _children.clear();
 }
 
 Owned<Node> Node::create(std::int32_t typeCode, SceneLinks* scene) {
@@ -74,6 +79,8 @@ Owned<Node> Node::create(std::int32_t typeCode, SceneLinks* scene) {
       return make<Group>(here(), scene);
     case VK_NODE_BONE:
       return make<Bone>(here(), scene);
+    case VK_NODE_SHAPE:
+      return make<Shape>(here(), scene);
     default:
       break;
   }

@@ -22,6 +22,7 @@ namespace vesk {
 class Camera;
 class Light;
 class Node;
+class Shader;
 
 // What a node asks of the scene it belongs to while it loads and joins the hierarchy. The
 // scene implements it; a node made without one (a null scene) links its children itself and
@@ -37,6 +38,12 @@ class SceneLinks {
   virtual void removeLight(Light& light) = 0;
   virtual void addCamera(Camera& camera) = 0;
   virtual void removeCamera(Camera& camera) = 0;
+  // The scene's bank of the resource cache, which keeps its shapes' meshes.
+  virtual std::uint32_t resourceBank() const = 0;
+  // Entry `id` of the shader table; null after the fatal "Material id incorrect".
+  virtual Shader* getShader(std::uint32_t id) = 0;
+  // The mirror shader that mirror nodes join; null where there is none.
+  virtual Shader* mirrorShader() = 0;
 };
 
 class Node : public DXObject, public EventTarget {
@@ -84,6 +91,8 @@ class Node : public DXObject, public EventTarget {
  protected:
   // The unlisted copy behind `clone`: same fields, shared children that it does not own.
   Node(const Node& original);
+  // Destroys the owned children now (the scene does it before its shaders go).
+  void destroyChildren();
 
  private:
   bool parentIsScene() const;

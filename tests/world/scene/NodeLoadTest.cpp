@@ -105,7 +105,7 @@ TEST(NodeLoadTest, TruncatedRecordsStopWithTheCorruptFileError) {
 
 TEST(NodeLoadTest, CodesWithoutAClassStopLoading) {
   RecordingPresenter presenter;
-  for (std::int32_t code : {0x50000000, static_cast<std::int32_t>(VK_NODE_SHAPE)}) {
+  for (std::int32_t code : {0x50000000, static_cast<std::int32_t>(VK_NODE_SKIN)}) {
     StandInScene scene;
     Record record;
     record.body("ville", 1, {}, {}, {1, 1, 1}, 2).i32(static_cast<std::uint32_t>(code));
@@ -117,7 +117,7 @@ TEST(NodeLoadTest, CodesWithoutAClassStopLoading) {
   EXPECT_EQ(
       presenter.errors(),
       (std::vector<std::string>{"Unknown Node ID in scene file",
-                                "Node type 0x30000000 (Shape) cannot be loaded by this version"}));
+                                "Node type 0x30003000 (Skin) cannot be loaded by this version"}));
 }
 
 }  // namespace

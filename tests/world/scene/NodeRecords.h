@@ -64,6 +64,9 @@ class StandInScene : public SceneLinks {
   void removeLight(Light& light) override { std::erase(lights, &light); }
   void addCamera(Camera& camera) override { cameras.push_back(&camera); }
   void removeCamera(Camera& camera) override { std::erase(cameras, &camera); }
+  std::uint32_t resourceBank() const override { return 0; }
+  Shader* getShader(std::uint32_t) override { return nullptr; }
+  Shader* mirrorShader() override { return nullptr; }
 
   Owned<Group> root = make<Group>(here(), this);
   std::vector<std::string> attached;  // names, in attachment order

@@ -1,0 +1,42 @@
+#include "world/scene/Shape.h"
+
+#include "world/material/ResourceCache.h"
+
+namespace vesk {
+
+void Shape::attach() {
+  if (!scene()) return;
+  // A negative id reads as a huge unsigned one: out of range, like the ids past the table.
+  _shader = scene()->getShader(static_cast<std::uint32_t>(_materialId));
+  if (_shader) _shader->addNode(this);
+}
+
+void Shape::detach() {
+  if (_shader) _shader->removeNode(this);
+  _shader = nullptr;
+}
+
+bool Shape::load(BinaryInput& in) {
+  ResourceCache* cache = ResourceCache::instance();
+  if (!cache) {
+    fatal("Shape: no resource cache to keep the mesh", here());
+    return false;
+  }
+  const std::uint32_t bank = scene() ? scene()->resourceBank() : kApplicationBank;
+  // The bank owns the mesh from now on, loaded or not.
+  auto* mesh = static_cast<Mesh*>(cache->keepMesh(bank, make<Mesh>(here(), false)));
+  if (!mesh || !mesh->load(in)) return false;
+  _mesh = mesh;
+  _centre = mesh->centre();
+  in >> _materialId;
+  if (in.failed()) return false;
+  return RenderableNode::load(in);
+}
+
+void Shape::draw(DrawContext& context) {
+  if (!_mesh) return;
+  if (!VK_DX(context.device->setTransform(gfx::TransformType::World, _worldMatrix))) return;
+  _mesh->draw();
+}
+
+}  // namespace vesk
