@@ -1,0 +1,250 @@
+#include "world/scene/Scene.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "base/Log.h"
+#include "events/Event.h"
+#include "render/Renderer.h"
+#include "world/material/Material.h"
+#include "world/material/MirrorShader.h"
+#include "world/material/ResourceCache.h"
+#include "world/scene/Camera.h"
+#include "world/scene/Light.h"
+#include "world/scene/MeshRecord.h"
+#include "world/scene/RenderableNode.h"
+
+namespace vesk {
+
+namespace {
+
+// The smallest material entry: its id and a record without texture descriptors.
+constexpr std::uint64_t kMinMaterialEntryBytes = 4 + 1 + 3 * 12 + 4 * 3 + 12 + 4 + 3;
+// What the shadow step lays over the shadowed pixels: black at half alpha.
+constexpr Argb kShadowColour = 0x80000000;
+
+}  // namespace
+
+Scene::Scene() : Node(this) {
+  if (ResourceCache* cache = ResourceCache::instance()) _bank = cache->addBank();
+  if (gfx::Device* device = DXObject::device())
+    VK_DX(device->setTransform(gfx::TransformType::World, Matrix::identity()));
+}
+
+Scene::~Scene() {
+  _handles.erase(_handle);
+  // No animation blocks yet: they go here, before the nodes.
+  destroyChildren();
+  _mirrorShader = nullptr;
+  _shaders.clear();
+  if (ResourceCache* cache = ResourceCache::instance()) cache->freeBank(_bank);
+}
+
+Owned<Node> Scene::clone() const {
+  VK_ASSERT(false, "clone", "A scene is never cloned: " << getName());
+  return nullptr;
+}
+
+bool Scene::load(BinaryInput& in) {
+  std::int32_t version = 0;
+  in >> version;
+  if (in.failed()) return false;
+  if (version != VK_SCENE_FILE_VERSION) {
+    fatal("Incorrect objects file version", here());
+    return false;
+  }
+  if (!loadMaterials(in)) return false;
+
+  auto mirror = make<MirrorShader>(here());
+  mirror->setEnabled(false);
+  _mirrorShader = mirror.get();
+  _shaders.push_back(std::move(mirror));
+
+  if (!Node::load(in)) return false;
+  _handles[_handle] = this;
+  for (Node* child : children())
+    child->updateWorld();
+  // Shadow lights resolve their casters and build their volumes here once shadow volumes
+  // exist; until then their shapes cast nothing.
+  return !quitRequested();
+}
+
+bool Scene::loadMaterials(BinaryInput& in) {
+  std::int32_t reserved = 0;
+  std::uint32_t count = 0;
+  in >> reserved >> count;
+  if (in.failed() || !bytesLeft(in, std::uint64_t{count} * kMinMaterialEntryBytes)) return false;
+  _shaders.reserve(std::size_t{count} + 1);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::uint32_t id = 0;
+    in >> id;
+    if (in.failed()) return false;
+    if (id != i) logLine("Material list loading: general failure", here());
+    auto material = make<Material>(here(), _bank);
+    Material& loaded = *material;
+    _shaders.push_back(std::move(material));
+    if (!loaded.load(in)) return false;
+  }
+  return true;
+}
+
+void Scene::addChild(Owned<Node> child, Node& parent) {
+  Node& linked = *child;
+  parent.appendChild(std::move(child));
+  _handles[linked._handle] = &linked;
+  linked.attach();
+}
+
+void Scene::addLight(Light& light) {
+  (light.hasShadowCasters() ? _shadowLights : _lights).push_back(&light);
+}
+
+void Scene::removeLight(Light& light) {
+  std::erase(_lights, &light);
+  std::erase(_shadowLights, &light);
+}
+
+void Scene::addCamera(Camera& camera) {
+  _cameras.push_back(&camera);
+}
+
+void Scene::removeCamera(Camera& camera) {
+  std::erase(_cameras, &camera);
+}
+
+Shader* Scene::getShader(std::uint32_t id) {
+  if (id >= _shaders.size()) {
+    fatal("Material id incorrect", here());
+    return nullptr;
+  }
+  return _shaders[id].get();
+}
+
+Shader* Scene::mirrorShader() {
+  return _mirrorShader;
+}
+
+Node* Scene::getNodeByHandle(std::int32_t handle) {
+  const auto it = _handles.find(handle);
+  VK_ASSERT(it != _handles.end(), "it != _handles.end()",
+            "The node with the handle " << handle << " was not found in the scene " << getName());
+  return it == _handles.end() ? nullptr : it->second;
+}
+
+std::int32_t Scene::processEvent(const Event& event) {
+  if (event.getCode() == kEventStartScene) {
+    _playing = true;
+    return VK_EVENT_PROCESSED;
+  }
+  // Event 54 (load an animation file) comes with the animation blocks.
+  return Node::processEvent(event);
+}
+
+void Scene::update() {
+  if (!_playing) return;
+  // The time controllers and the animation blocks advance here, before the matrices.
+  for (Node* child : children())
+    child->updateWorld();
+}
+
+void Scene::setLights() {
+  int slot = 0;
+  for (Light* light : _lights)
+    light->setSlot(slot++);
+  for (Light* light : _shadowLights)
+    light->setSlot(slot++);
+}
+
+void Scene::drawNodes(DrawContext& context, Shader& shader) {
+  for (RenderableNode* node : shader.nodes()) {
+    if (node->_visible) node->drawWithPasses(context, this);
+  }
+}
+
+bool Scene::placeCamera(Camera* camera, float aspect) {
+  if (!camera) {
+    fatal("No active camera in the scene", here());
+    return false;
+  }
+  VK_ASSERT(_lights.size() != 0, "_lights.size() != 0", "No light in the scene " << getName());
+  camera->apply(aspect);
+  return true;
+}
+
+void Scene::render(DrawContext& context, Camera* camera, float aspect) {
+  if (!placeCamera(camera, aspect)) return;
+  setLights();
+
+  // Fresh per drawing: a mirror draws the scene again from inside this loop.
+  std::vector<SortEntry> sorted;
+  for (std::size_t i = 0; i < _shaders.size(); ++i) {
+    Shader& shader = *_shaders[i];
+    if (!shader.enabled()) continue;
+    if (shader.needsSorting()) {
+      for (RenderableNode* node : shader.nodes())
+        sorted.push_back({&shader, node, sortDepth(*node, *camera)});
+      continue;
+    }
+    shader.begin(context, this, camera);
+    drawNodes(context, shader);
+    shader.end(context, this, camera);
+  }
+  if (!sorted.empty()) drawSorted(context, sorted, camera);
+  if (!_shadowLights.empty()) drawShadows(context);
+
+  for (std::size_t slot = 0; slot < _lights.size(); ++slot)
+    VK_DX(context.device->lightEnable(static_cast<int>(slot), false));
+}
+
+float Scene::sortDepth(const RenderableNode& node, const Camera& camera) const {
+  const Vector3 world = transformPoint(node._centre, node._worldMatrix);
+  const Vector4 seen = transformRow(world, camera._viewMatrix);
+  return seen.w != 1 ? seen.z / seen.w : seen.z;
+}
+
+void Scene::drawSorted(DrawContext& context, std::vector<SortEntry>& entries, Camera* camera) {
+  gfx::Device& device = *context.device;
+  VK_DX(device.setRenderState(gfx::RenderState::ZWriteEnable, 0));
+  // Farthest first; stable, so that equal depths keep the order of the shader table.
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](const SortEntry& a, const SortEntry& b) { return a.depth > b.depth; });
+  Shader* current = nullptr;
+  for (const SortEntry& entry : entries) {
+    if (entry.shader != current) {
+      if (current) current->end(context, this, camera);
+      current = entry.shader;
+      current->begin(context, this, camera);
+    }
+    if (entry.node->_visible) entry.node->drawWithPasses(context, this);
+  }
+  if (current) current->end(context, this, camera);
+  VK_DX(device.setRenderState(gfx::RenderState::ZWriteEnable, 1));
+}
+
+void Scene::drawShadows(DrawContext& context) {
+  // Each shadow light draws its volumes into the stencil buffer here once shadow volumes
+  // exist; until then the stencil stays clear and the quad darkens nothing.
+  if (!_renderer) return;
+  gfx::Device& device = *context.device;
+  VK_DX(device.setRenderState(gfx::RenderState::StencilEnable, 1));
+  VK_DX(device.setRenderState(gfx::RenderState::StencilRef, 0));
+  VK_DX(device.setRenderState(gfx::RenderState::StencilFunc,
+                              static_cast<std::uint32_t>(gfx::Compare::NotEqual)));
+  VK_DX(device.setRenderState(gfx::RenderState::StencilPass,
+                              static_cast<std::uint32_t>(gfx::StencilOp::Keep)));
+  _renderer->drawScreenQuad(context, kShadowColour, 0, 0, 1, 1);
+  VK_DX(device.setRenderState(gfx::RenderState::StencilEnable, 0));
+}
+
+void Scene::renderGeometry(DrawContext& context, Camera* camera, float aspect) {
+  if (!placeCamera(camera, aspect)) return;
+  int slot = 0;
+  for (Light* light : _lights)
+    light->setSlot(slot++);
+  for (const Owned<Shader>& shader : _shaders)
+    drawNodes(context, *shader);
+  for (std::size_t i = 0; i < _lights.size(); ++i)
+    VK_DX(context.device->lightEnable(static_cast<int>(i), false));
+}
+
+}  // namespace vesk
