@@ -21,7 +21,8 @@
 
 namespace vesk::gfx {
 
-enum class Format { Unknown, A8R8G8B8, X8R8G8B8, R8G8B8, D24S8, D16 };
+// Index16 and Index32 are the widths of index buffers' indices.
+enum class Format { Unknown, A8R8G8B8, X8R8G8B8, R8G8B8, D24S8, D16, Index16, Index32 };
 
 enum class Pool { Default, Managed, SystemMemory };
 
@@ -250,12 +251,14 @@ class VertexBuffer : public TrackedBlock {
   virtual std::uint32_t size() const = 0;
 };
 
-class IndexBuffer : public TrackedBlock {  // 16-bit indices
+class IndexBuffer : public TrackedBlock {
  public:
   virtual ~IndexBuffer() = default;
   virtual void* lock(std::uint32_t offset, std::uint32_t size, std::uint32_t flags) = 0;
   virtual bool unlock() = 0;
   virtual std::uint32_t size() const = 0;
+  // Format::Index16 or Format::Index32.
+  virtual Format format() const = 0;
 };
 
 // A 2D image: a texture level, the back buffer, a depth-stencil buffer or an image surface in
@@ -312,6 +315,8 @@ struct DeviceCaps {
   bool fullscreenGamma = true;
   std::uint32_t maxTextureSize = 0;
   std::uint32_t maxSamples = 0;  // multisampling the display could offer (0: none)
+  // The largest index a draw may use; above 65535, 32-bit index buffers can be made.
+  std::uint32_t maxVertexIndex = 0xFFFF;
 };
 
 class Device : public TrackedBlock {
@@ -323,8 +328,13 @@ class Device : public TrackedBlock {
   // Resources.
   virtual Owned<VertexBuffer> createVertexBuffer(std::uint32_t bytes, std::uint32_t usage,
                                                  std::uint32_t fvf, Pool pool) = 0;
+  // `format` is Format::Index16 or, when the caps allow more than 65535, Format::Index32.
   virtual Owned<IndexBuffer> createIndexBuffer(std::uint32_t bytes, std::uint32_t usage,
-                                               Pool pool) = 0;
+                                               Format format, Pool pool) = 0;
+  // 16-bit indices.
+  Owned<IndexBuffer> createIndexBuffer(std::uint32_t bytes, std::uint32_t usage, Pool pool) {
+    return createIndexBuffer(bytes, usage, Format::Index16, pool);
+  }
   // levels 0: the full chain down to 1 × 1.
   virtual Owned<Texture> createTexture(std::uint32_t width, std::uint32_t height,
                                        std::uint32_t levels, std::uint32_t usage, Format format,

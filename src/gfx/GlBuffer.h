@@ -14,7 +14,7 @@
 namespace vesk::gfx {
 
 template <class Interface>
-class GlBuffer final : public Interface, public GlResource {
+class GlBuffer : public Interface, public GlResource {
  public:
   // `target` is GL_ARRAY_BUFFER or GL_ELEMENT_ARRAY_BUFFER. Check `valid` afterwards.
   GlBuffer(GlDevice& device, GLenum target, std::uint32_t bytes, bool dynamic);
@@ -40,6 +40,20 @@ class GlBuffer final : public Interface, public GlResource {
 };
 
 using GlVertexBuffer = GlBuffer<VertexBuffer>;
-using GlIndexBuffer = GlBuffer<IndexBuffer>;
+
+class GlIndexBuffer final : public GlBuffer<IndexBuffer> {
+ public:
+  // `format` is Format::Index16 or Format::Index32.
+  GlIndexBuffer(GlDevice& device, std::uint32_t bytes, bool dynamic, Format format)
+      : GlBuffer(device, GL_ELEMENT_ARRAY_BUFFER, bytes, dynamic), _format(format) {}
+
+  Format format() const override { return _format; }
+  bool wide() const { return _format == Format::Index32; }
+  std::uint32_t indexBytes() const { return wide() ? 4 : 2; }
+  std::uint32_t indexCount() const { return size() / indexBytes(); }
+
+ private:
+  Format _format;
+};
 
 }  // namespace vesk::gfx

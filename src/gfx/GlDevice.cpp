@@ -95,6 +95,14 @@ bool GlDevice::initialise() {
   _gl(glGetIntegerv, GL_MAX_TEXTURE_SIZE, &maxTexture);
   _gl(glGetIntegerv, GL_MAX_RENDERBUFFER_SIZE, &maxRenderbuffer);
   _caps.maxTextureSize = static_cast<std::uint32_t>(maxTexture);
+  // Desktop OpenGL takes any 32-bit index; from 4.3 it can say so.
+  _caps.maxVertexIndex = 0xFFFFFFFF;
+  if (has(43, "GL_ARB_ES3_compatibility")) {
+    GLint64 maxIndex = 0;
+    _gl(glGetInteger64v, GL_MAX_ELEMENT_INDEX, &maxIndex);
+    if (maxIndex > 0xFFFF && maxIndex < 0xFFFFFFFF)
+      _caps.maxVertexIndex = static_cast<std::uint32_t>(maxIndex);
+  }
   if (width == 0 || height == 0 || width > static_cast<std::uint32_t>(maxRenderbuffer) ||
       height > static_cast<std::uint32_t>(maxRenderbuffer)) {
     return fail(str("a back buffer of ", width, " x ", height, " is not possible"));

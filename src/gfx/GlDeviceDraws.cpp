@@ -9,6 +9,20 @@
 
 namespace vesk::gfx {
 
+namespace {
+
+// The largest of `count` indices of width T from `first` (the copy in memory is read).
+template <class T>
+std::uint32_t highestIndex(const GlIndexBuffer& buffer, std::uint64_t first, std::uint64_t count) {
+  const auto* indices = reinterpret_cast<const T*>(buffer.bytes()) + first;
+  T highest = 0;
+  for (std::uint64_t i = 0; i < count; ++i)
+    highest = std::max(highest, indices[i]);
+  return highest;
+}
+
+}  // namespace
+
 bool GlDevice::setVertexFormat(std::uint32_t fvf) {
   constexpr std::uint32_t known =
       FVF_XYZ | FVF_NORMAL | FVF_PSIZE | FVF_DIFFUSE | FVF_SPECULAR | 0xF00;
@@ -145,17 +159,19 @@ bool GlDevice::drawIndexedPrimitive(Primitive type, std::uint32_t minIndex,
   if (!_stream || !_indices) return fail("drawIndexedPrimitive without vertex or index buffer");
   if (_stride < fvfStride(_fvf)) return fail("the stream's stride is below the vertex size");
   if (primitiveCount == 0) return true;
-  std::uint64_t indexCount = _indices->size() / 2;
+  const std::uint64_t indexCount = _indices->indexCount();
   if (startIndex + count > indexCount) {
     return fail(str("drawIndexedPrimitive reads ", startIndex + count, " indices of ", indexCount));
   }
   // Every index must name a vertex of the buffer: OpenGL would read past its end.
   std::uint64_t available = _stream->size() / _stride;
   if (_baseVertex >= available) return fail("the base vertex lies past the vertex buffer");
-  const auto* indices = reinterpret_cast<const std::uint16_t*>(_indices->bytes()) + startIndex;
-  std::uint16_t highest = 0;
-  for (std::uint64_t i = 0; i < count; ++i)
-    highest = std::max(highest, indices[i]);
+  const std::uint32_t highest = _indices->wide()
+                                    ? highestIndex<std::uint32_t>(*_indices, startIndex, count)
+                                    : highestIndex<std::uint16_t>(*_indices, startIndex, count);
+  if (highest > _caps.maxVertexIndex) {
+    return fail(str("index ", highest, " is above the largest the device takes"));
+  }
   if (_baseVertex + std::uint64_t{highest} >= available) {
     return fail(str("index ", highest, " lies past the vertex buffer"));
   }
@@ -163,8 +179,9 @@ bool GlDevice::drawIndexedPrimitive(Primitive type, std::uint32_t minIndex,
   // The base vertex moves the arrays' start rather than every index.
   setupArrays(_stream->name(), std::uintptr_t{_baseVertex} * _stride, _stride);
   _state.bindBuffer(GL_ELEMENT_ARRAY_BUFFER, _indices->name());
-  _gl(glDrawElements, glPrimitive(type), static_cast<GLsizei>(count), GL_UNSIGNED_SHORT,
-      reinterpret_cast<const void*>(std::uintptr_t{startIndex} * 2));
+  _gl(glDrawElements, glPrimitive(type), static_cast<GLsizei>(count),
+      _indices->wide() ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+      reinterpret_cast<const void*>(std::uintptr_t{startIndex} * _indices->indexBytes()));
   return finishDraw("drawIndexedPrimitive");
 }
 

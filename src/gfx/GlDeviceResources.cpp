@@ -154,14 +154,17 @@ Owned<VertexBuffer> GlDevice::createVertexBuffer(std::uint32_t bytes, std::uint3
 }
 
 Owned<IndexBuffer> GlDevice::createIndexBuffer(std::uint32_t bytes, std::uint32_t usage,
-                                               Pool pool) {
+                                               Format format, Pool pool) {
   (void)pool;
-  if (bytes < 2) {
+  if (format != Format::Index16 && !(format == Format::Index32 && _caps.maxVertexIndex > 0xFFFF)) {
+    fail("an index buffer holds 16-bit or (where the caps allow) 32-bit indices");
+    return nullptr;
+  }
+  if (bytes < (format == Format::Index32 ? 4u : 2u)) {
     fail("an index buffer needs at least one index");
     return nullptr;
   }
-  auto buffer = make<GlIndexBuffer>(here(), *this, GL_ELEMENT_ARRAY_BUFFER, bytes,
-                                    (usage & USAGE_DYNAMIC) != 0);
+  auto buffer = make<GlIndexBuffer>(here(), *this, bytes, (usage & USAGE_DYNAMIC) != 0, format);
   if (!buffer->valid()) {
     fail(str("an index buffer of ", bytes, " bytes could not be made"));
     return nullptr;

@@ -95,9 +95,49 @@ TEST_F(BufferTest, IndexedDrawsAddTheBaseVertexAndStayInsideTheBuffers) {
   ASSERT_TRUE(device->endScene());
 }
 
+TEST_F(BufferTest, ThirtyTwoBitIndicesReachPastTheSixteenBitRange) {
+  plainStates();
+  EXPECT_GE(device->caps().maxVertexIndex, 0xFFFFFFu);
+  // 70000 vertices, all at the centre but the last four: a red quad over the right half.
+  // Indices cut to 16 bits would name centre vertices and draw nothing.
+  constexpr std::uint32_t kCount = 70000, kLast = kCount - 4;
+  Owned<VertexBuffer> buffer = device->createVertexBuffer(
+      kCount * sizeof(ScreenVertex), USAGE_WRITE_ONLY, kScreenFvf, Pool::Default);
+  ASSERT_NE(buffer, nullptr);
+  auto* vertices = static_cast<ScreenVertex*>(buffer->lock(0, 0, LOCK_NONE));
+  ASSERT_NE(vertices, nullptr);
+  vertices[kLast] = {0, 1, 0, kRed, 0, 0};
+  vertices[kLast + 1] = {1, 1, 0, kRed, 0, 0};
+  vertices[kLast + 2] = {0, -1, 0, kRed, 0, 0};
+  vertices[kLast + 3] = {1, -1, 0, kRed, 0, 0};
+  ASSERT_TRUE(buffer->unlock());
+  Owned<IndexBuffer> indices =
+      device->createIndexBuffer(7 * 4, USAGE_WRITE_ONLY, Format::Index32, Pool::Default);
+  ASSERT_NE(indices, nullptr);
+  EXPECT_EQ(indices->format(), Format::Index32);
+  const std::uint32_t list[7] = {kLast,     kLast + 1, kLast + 2, kLast + 2,
+                                 kLast + 1, kLast + 3, kCount};
+  std::memcpy(indices->lock(0, 0, 0), list, sizeof list);
+  ASSERT_TRUE(indices->unlock());
+
+  ASSERT_TRUE(device->clear(CLEAR_TARGET, kBlue, 1, 0));
+  ASSERT_TRUE(device->setStreamSource(buffer.get(), sizeof(ScreenVertex)));
+  ASSERT_TRUE(device->setIndices(indices.get(), 0));
+  ASSERT_TRUE(device->beginScene());
+  ASSERT_TRUE(device->drawIndexedPrimitive(Primitive::TriangleList, kLast, 4, 0, 2));
+  // The seventh index names a vertex past the buffer.
+  EXPECT_FALSE(device->drawIndexedPrimitive(Primitive::TriangleList, kLast, 4, 1, 2));
+  ASSERT_TRUE(device->endScene());
+  auto image = pixels();
+  EXPECT_PIXEL(image, kWidth - 8, kHeight / 2, kRed);
+  EXPECT_PIXEL(image, 8, kHeight / 2, kBlue);
+}
+
 TEST_F(BufferTest, NullResourcesAndBadArgumentsAreRefusedWithoutHarm) {
   EXPECT_EQ(device->createVertexBuffer(0, 0, kScreenFvf, Pool::Default), nullptr);
   EXPECT_EQ(device->createIndexBuffer(1, 0, Pool::Default), nullptr);
+  EXPECT_EQ(device->createIndexBuffer(2, 0, Format::Index32, Pool::Default), nullptr);
+  EXPECT_EQ(device->createIndexBuffer(4, 0, Format::D16, Pool::Default), nullptr);
   EXPECT_FALSE(device->setVertexFormat(FVF_NORMAL));  // no position
   EXPECT_FALSE(device->setRenderState(RenderState::ZFunc, 0));
   EXPECT_FALSE(device->setRenderState(RenderState::FogStart, floatState(0.0f / 0.0f)));

@@ -1,7 +1,10 @@
 #include "world/scene/Grid.h"
 
+#include <vector>
+
 #include "base/Log.h"
 #include "base/Text.h"
+#include "world/scene/MeshBuffers.h"
 #include "world/scene/VectorMath.h"
 
 namespace vesk {
@@ -82,9 +85,8 @@ bool Grid::makeBuffers(std::span<const MeshVertex> vertices,
                        std::span<const std::uint32_t> indices) {
   _vertexBuffer = makeVertexBuffer(vertices, gfx::USAGE_WRITE_ONLY | gfx::USAGE_DYNAMIC);
   if (!_vertexBuffer) return false;
-  std::vector<std::uint16_t> relative(indices.size());
-  _runs = cutIntoRuns(indices, static_cast<std::uint32_t>(vertices.size()), relative.data());
-  _indexBuffer = makeIndexBuffer(relative);
+  _indexBuffer = makeIndexBuffer(indices, static_cast<std::uint32_t>(vertices.size()));
+  _indexCount = static_cast<std::uint32_t>(indices.size());
   return _indexBuffer != nullptr;
 }
 
@@ -112,7 +114,7 @@ bool Grid::setHeights(std::span<const float> heights) {
 
 void Grid::draw() {
   if (_width < 2 || _height < 2) return;
-  drawRuns(_vertexBuffer.get(), _indexBuffer.get(), _runs);
+  drawTriangleList(_vertexBuffer.get(), _indexBuffer.get(), _width * _height, _indexCount);
 }
 
 }  // namespace vesk

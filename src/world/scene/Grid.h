@@ -1,15 +1,13 @@
 // A regular grid of W × H vertices over a quad, whose heights are rewritten every frame: the
 // surface the water draws. Its vertex buffer is dynamic; border vertices keep their built
-// position and normal. A grid of more than 65536 vertices is drawn in runs (MeshBuffers.h).
+// position and normal. A grid of more than 65536 vertices takes 32-bit indices (MeshBuffers.h).
 #pragma once
 
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "base/BinaryInput.h"
 #include "render/DXObject.h"
-#include "world/scene/MeshBuffers.h"
 #include "world/scene/MeshRecord.h"
 
 namespace vesk {
@@ -54,7 +52,7 @@ class Grid : public DXObject {
   float _gradientScaleY = 0;
   Owned<gfx::VertexBuffer> _vertexBuffer;
   Owned<gfx::IndexBuffer> _indexBuffer;
-  std::vector<IndexRun> _runs;
+  std::uint32_t _indexCount = 0;
   Matrix _basis;
   Vector3 _centre;
 };

@@ -1,10 +1,12 @@
 #include "world/scene/Mesh.h"
 
 #include <cstring>
+#include <vector>
 
 #include "base/Log.h"
 #include "base/SceneFormat.h"
 #include "base/Text.h"
+#include "world/scene/MeshBuffers.h"
 #include "world/scene/VectorMath.h"
 
 namespace vesk {
@@ -53,9 +55,16 @@ bool Mesh::load(BinaryInput& in) {
 }
 
 bool Mesh::readFaces(BinaryInput& in, std::uint32_t faceCount) {
-  // Read whole first: a mesh too large for 16-bit indices is cut into runs once all is known.
-  std::vector<std::uint32_t> absolute(std::size_t{faceCount} * 3);
-  for (std::uint32_t& index : absolute) {
+  // The caller checked that the file holds the faces, so the count cannot wrap.
+  const std::uint32_t count = faceCount * 3;
+  _wideIndices = needs32BitIndices(_numVertex);
+  _indices = _wideIndices ? zeroedBlock<std::uint32_t>(count) : zeroedBlock<std::uint16_t>(count);
+  if (!_indices) {
+    fatal(str("Out of memory for a mesh of ", faceCount, " faces"), here());
+    return false;
+  }
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::uint32_t index = 0;
     in >> index;
     // A face naming a vertex the mesh does not have makes the file corrupt: drawing it would
     // read past the vertices.
@@ -63,14 +72,13 @@ bool Mesh::readFaces(BinaryInput& in, std::uint32_t faceCount) {
       refuseFile(in);
       return false;
     }
+    if (_wideIndices) {
+      wideIndexData()[i] = index;
+    } else {
+      indexData()[i] = static_cast<std::uint16_t>(index);
+    }
   }
-  _indices = zeroedBlock<std::uint16_t>(static_cast<std::uint32_t>(absolute.size()));
-  if (!_indices) {
-    fatal(str("Out of memory for a mesh of ", faceCount, " faces"), here());
-    return false;
-  }
-  _numIndex = static_cast<std::uint32_t>(absolute.size());
-  _runs = cutIntoRuns(absolute, _numVertex, indexData());
+  _numIndex = count;
   return true;
 }
 
@@ -79,22 +87,17 @@ void Mesh::computeNormals() {
   std::vector<std::uint32_t> faces(_numVertex, 0);
   for (MeshVertex& vertex : vertices)
     vertex.normal = {};
-  const std::uint16_t* indices = indexData();
-  for (const IndexRun& run : _runs) {
-    for (std::uint32_t i = run.firstIndex; i < run.firstIndex + run.indexCount; i += 3) {
-      const std::uint32_t a = run.baseVertex + indices[i];
-      const std::uint32_t b = run.baseVertex + indices[i + 1];
-      const std::uint32_t c = run.baseVertex + indices[i + 2];
-      Vector3 n = cross(vertices[a].position - vertices[b].position,
-                        vertices[c].position - vertices[b].position);
-      if (length(n) != 0) {
-        n = normalise(n);
-        for (std::uint32_t v : {a, b, c})
-          vertices[v].normal = vertices[v].normal + n;
-      }
+  for (std::uint32_t i = 0; i + 3 <= _numIndex; i += 3) {
+    const std::uint32_t a = index(i), b = index(i + 1), c = index(i + 2);
+    Vector3 n = cross(vertices[a].position - vertices[b].position,
+                      vertices[c].position - vertices[b].position);
+    if (length(n) != 0) {
+      n = normalise(n);
       for (std::uint32_t v : {a, b, c})
-        ++faces[v];
+        vertices[v].normal = vertices[v].normal + n;
     }
+    for (std::uint32_t v : {a, b, c})
+      ++faces[v];
   }
   for (std::uint32_t v = 0; v < _numVertex; ++v) {
     if (faces[v] == 0) continue;
@@ -112,12 +115,13 @@ bool Mesh::createBuffers() {
       gfx::USAGE_WRITE_ONLY | (_dynamic ? std::uint32_t{gfx::USAGE_DYNAMIC} : 0);
   _vertexBuffer = makeVertexBuffer(vertices(), usage);
   if (!_vertexBuffer) return false;
-  _indexBuffer = makeIndexBuffer(indices());
+  _indexBuffer = _wideIndices ? makeIndexBuffer(std::span(wideIndexData(), _numIndex))
+                              : makeIndexBuffer(std::span(indexData(), _numIndex));
   return _indexBuffer != nullptr;
 }
 
 void Mesh::draw() {
-  drawRuns(_vertexBuffer.get(), _indexBuffer.get(), _runs);
+  drawTriangleList(_vertexBuffer.get(), _indexBuffer.get(), _numVertex, _numIndex);
 }
 
 Vector3 Mesh::centre() const {

@@ -1,16 +1,14 @@
 // The triangles of one drawable object: a copy in system memory and the device's vertex and
-// index buffers, made once while the scene loads. Indices are 16-bit; a mesh of more than
-// 65535 vertices is drawn in runs (MeshBuffers.h) so that every triangle still lands where it
-// should. Meshes belong to their scene's bank of the resource cache.
+// index buffers, made once while the scene loads. Indices are 16-bit, or 32-bit for a mesh
+// with more vertices than 16 bits can name (MeshBuffers.h), in memory as in the device. Meshes
+// belong to their scene's bank of the resource cache.
 #pragma once
 
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "base/BinaryInput.h"
 #include "render/DXObject.h"
-#include "world/scene/MeshBuffers.h"
 #include "world/scene/MeshRecord.h"
 
 namespace vesk {
@@ -43,28 +41,30 @@ class Mesh : public DXObject {
   std::uint32_t indexCount() const { return _numIndex; }
   std::uint32_t channelCount() const { return _numChannels; }
   std::span<const MeshVertex> vertices() const { return {vertexData(), _numVertex}; }
-  // Relative to the base vertex of their run.
-  std::span<const std::uint16_t> indices() const { return {indexData(), _numIndex}; }
-  std::span<const IndexRun> runs() const { return _runs; }
+  // Index `i` of the triangle list (below indexCount()).
+  std::uint32_t index(std::uint32_t i) const {
+    return _wideIndices ? wideIndexData()[i] : indexData()[i];
+  }
   gfx::VertexBuffer* vertexBuffer() const { return _vertexBuffer.get(); }
   gfx::IndexBuffer* indexBuffer() const { return _indexBuffer.get(); }
 
  private:
-  // Reads the faces and cuts them into runs. False when a face names a vertex past the last.
+  // Reads the faces in the mesh's index width. False when a face names a vertex past the last.
   bool readFaces(BinaryInput& in, std::uint32_t faceCount);
   // The system-memory copies live in recorded blocks (plain values, zeroed when made).
   MeshVertex* vertexData() const { return reinterpret_cast<MeshVertex*>(_vertices.get()); }
   std::uint16_t* indexData() const { return reinterpret_cast<std::uint16_t*>(_indices.get()); }
+  std::uint32_t* wideIndexData() const { return reinterpret_cast<std::uint32_t*>(_indices.get()); }
 
   Bytes _vertices;
   std::uint32_t _numVertex = 0;
   Bytes _indices;
   std::uint32_t _numIndex = 0;
+  bool _wideIndices = false;  // 32-bit
   Owned<gfx::VertexBuffer> _vertexBuffer;
   Owned<gfx::IndexBuffer> _indexBuffer;
   std::uint32_t _numChannels = 0;
   bool _dynamic;
-  std::vector<IndexRun> _runs;
 };
 
 }  // namespace vesk

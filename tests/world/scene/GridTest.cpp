@@ -33,6 +33,15 @@ TEST_F(GridTest, BuildStopsOneCellShortOfTheFarCorners) {
               ElementsAre(0, 128, 1, 1, 128, 129));
 }
 
+TEST_F(GridTest, GridBeyond16BitIndicesNamesItsLastVertex) {
+  Grid grid(300, 300);
+  ASSERT_TRUE(grid.build({0, 0, 0}, {300, 0, 0}, {0, 300, 0}));
+  ASSERT_EQ(grid.indexBuffer()->format(), gfx::Format::Index32);
+  const std::vector<std::uint32_t> indices = contents<std::uint32_t>(*grid.indexBuffer());
+  ASSERT_EQ(indices.size(), 299u * 299u * 6u);
+  EXPECT_EQ(indices.back(), 300u * 300u - 1);
+}
+
 TEST_F(GridTest, HeightsMoveInteriorVerticesOnly) {
   Grid grid(3, 3);
   ASSERT_TRUE(grid.build({0, 0, 0}, {3, 0, 0}, {0, 3, 0}));

@@ -65,6 +65,7 @@ TEST_F(MeshTest, BuffersHoldTheRecordAndTheCentreIsTheMeanPosition) {
   EXPECT_EQ(last.normal, (Vector3{0, 3, 1}));  // the file's, not computed
   EXPECT_THAT(last.uv[0], ElementsAre(3, 0.5f));
   EXPECT_THAT(last.uv[1], ElementsAre(0.25f, 3));
+  EXPECT_EQ(mesh.indexBuffer()->format(), gfx::Format::Index16);
   EXPECT_THAT(contents<std::uint16_t>(*mesh.indexBuffer()), ElementsAre(0, 1, 2, 2, 1, 3));
   EXPECT_EQ(mesh.centre(), (Vector3{1.5f, 11.5f, -1.5f}));
 }
@@ -124,23 +125,28 @@ TEST_F(MeshTest, VertexPositionPastTheLastIsAnAssertion) {
   EXPECT_THAT(presenter.diagnoses()[0], HasSubstr("error in indice"));
 }
 
-TEST_F(MeshTest, MeshBeyond16BitIndicesDrawsItsLastTriangleInPlace) {
-  // Vertices 0 to 2 cover the top left, 61 to 63 the bottom left, the last three the right
-  // half; the faces are 0-1-2 and the last three, which wrapped indices would make 61-62-63.
+TEST_F(MeshTest, MeshBeyond16BitIndicesDrawsEveryTriangleInPlace) {
+  // Faces: 0-1-2 over the top left; the last three over the top right, which wrapped indices
+  // would make 4471-4472-4473 over the bottom left; 5-6-70005 over the bottom right, its
+  // corners 70000 vertices apart.
   SceneMesh record;
-  record.vertices.assign(65600, at(0, 0, 0.5f));
-  auto triangle = [&](std::uint32_t first, SceneVertex a, SceneVertex b, SceneVertex c) {
-    record.vertices[first] = a, record.vertices[first + 1] = b, record.vertices[first + 2] = c;
+  record.vertices.assign(70010, at(0, 0, 0.5f));
+  auto triangle = [&](std::uint32_t a, std::uint32_t b, std::uint32_t c, Vector3 pa, Vector3 pb,
+                      Vector3 pc) {
+    record.vertices[a] = at(pa.x, pa.y, 0.5f), record.vertices[b] = at(pb.x, pb.y, 0.5f);
+    record.vertices[c] = at(pc.x, pc.y, 0.5f);
   };
-  triangle(0, at(-1, 1, 0.5f), at(-0.2f, 1, 0.5f), at(-1, 0.2f, 0.5f));
-  triangle(61, at(-1, -0.2f, 0.5f), at(-1, -1, 0.5f), at(-0.2f, -1, 0.5f));
-  triangle(65597, at(0, 1, 0.5f), at(1, 1, 0.5f), at(1, -1, 0.5f));
-  record.faces = {{0, 1, 2}, {65597, 65598, 65599}};
+  triangle(0, 1, 2, {-1, 1, 0}, {-0.2f, 1, 0}, {-1, 0.2f, 0});
+  triangle(4471, 4472, 4473, {-1, -0.2f, 0}, {-1, -1, 0}, {-0.2f, -1, 0});
+  triangle(70007, 70008, 70009, {0, 1, 0}, {1, 1, 0}, {1, 0, 0});
+  triangle(5, 6, 70005, {1, -1, 0}, {1, -0.2f, 0}, {0.2f, -1, 0});
+  record.faces = {{0, 1, 2}, {70007, 70008, 70009}, {5, 6, 70005}};
   BinaryInput in = input(meshRecord(record));
   Mesh mesh;
   ASSERT_TRUE(mesh.load(in));
   EXPECT_THAT(logText(), HasSubstr("Too many vertices in mesh object"));
-  EXPECT_EQ(mesh.runs().size(), 2u);
+  EXPECT_EQ(mesh.indexBuffer()->format(), gfx::Format::Index32);
+  EXPECT_EQ(mesh.index(8), 70005u);
 
   ASSERT_TRUE(device->setRenderState(gfx::RenderState::Lighting, 0));
   ASSERT_TRUE(device->setRenderState(gfx::RenderState::CullMode,
@@ -153,17 +159,10 @@ TEST_F(MeshTest, MeshBeyond16BitIndicesDrawsItsLastTriangleInPlace) {
   const std::vector<std::uint32_t> pixels = readBackBuffer(*device);
   ASSERT_EQ(pixels.size(), std::size_t{kWidth} * kHeight);
   auto pixel = [&](std::uint32_t x, std::uint32_t y) { return pixels[y * kWidth + x]; };
-  EXPECT_TRUE(colorNear(pixel(56, 32), 0xFFFFFFFF)) << colorText(pixel(56, 32));  // right half
+  EXPECT_TRUE(colorNear(pixel(56, 8), 0xFFFFFFFF)) << colorText(pixel(56, 8));    // top right
   EXPECT_TRUE(colorNear(pixel(4, 4), 0xFFFFFFFF)) << colorText(pixel(4, 4));      // top left
   EXPECT_TRUE(colorNear(pixel(4, 60), 0)) << colorText(pixel(4, 60));             // bottom left
-}
-
-TEST(IndexRunsTest, TriangleSpanningMoreThan16BitsIsWrittenDegenerate) {
-  const std::vector<std::uint32_t> indices = {0, 1, 2, 70000, 70001, 70002, 5, 70000, 6};
-  std::vector<std::uint16_t> relative(indices.size());
-  const std::vector<IndexRun> runs = cutIntoRuns(indices, 70003, relative.data());
-  EXPECT_THAT(runs, ElementsAre(IndexRun{0, 3, 0, 3}, IndexRun{3, 6, 70000, 3}));
-  EXPECT_THAT(relative, ElementsAre(0, 1, 2, 0, 1, 2, 0, 0, 0));
+  EXPECT_TRUE(colorNear(pixel(48, 60), 0xFFFFFFFF)) << colorText(pixel(48, 60));  // bottom right
 }
 
 }  // namespace
