@@ -1,0 +1,109 @@
+// The vesk-inspect program, run as an author runs it on scenes written by the scene writer.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "authoring/SceneExamples.h"
+#include "support/TestSupport.h"
+
+namespace vesk::test {
+namespace {
+
+struct Outcome {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+// A path in single quotes, for the shell.
+std::string quoted(const std::filesystem::path& path) {
+  std::string text = "'";
+  text += path.string();
+  text += '\'';
+  return text;
+}
+
+Outcome inspect(const TempDir& dir, const std::string& arguments) {
+  const std::string command =
+      std::string(VESK_INSPECT_EXE) + " " + arguments + " 2>" + quoted(dir / "err");
+  Outcome run;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    run.out.append(buffer, got);
+  const int status = pclose(pipe);
+  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = readFile(dir / "err");
+  return run;
+}
+
+TEST(InspectTool, PrintsTheMaterialsAndTheNodeTreeOfAWrittenScene) {
+  TempDir dir;
+  SceneFile file = sceneLitCube("ville", {1, 0, 0});
+  file.materials.push_back(sceneColourMaterial({0, 0, 1}, 0.5f));
+  // A name that JSON must escape, under the cube, with the second material.
+  SceneNode lid = sceneShapeNode("Lid \"a\\b\"\t", 7, sceneCube(1), 1);
+  lid.position = {0.5f, -2, 3};
+  lid.scale = {2, 2, 2};
+  file.root.children[0].children.push_back(lid);
+  std::string error;
+  ASSERT_TRUE(saveScene(dir / "ville.pod", file, error)) << error;
+
+  const Outcome run = inspect(dir, quoted(dir / "ville.pod"));
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const std::string& json = run.out;
+  EXPECT_EQ(json.find("{\"materials\":[{\"id\":0,\"diffuse\":[1,0,0,1]"), 0u) << json;
+  EXPECT_NE(json.find("\"id\":1,\"diffuse\":[0,0,1,0.5]"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"sorted\":true"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"root\":{\"class\":\"Scene\",\"name\":\"ville\",\"handle\":1"),
+            std::string::npos)
+      << json;
+  // The cube: 24 vertices, 12 faces, material 0, and its child with material 1.
+  EXPECT_NE(json.find("{\"class\":\"Shape\",\"name\":\"ville.Cube\",\"handle\":2,"
+                      "\"position\":[0,0,0],\"rotation\":[0,0,0,1],\"scale\":[1,1,1],"
+                      "\"mesh\":{\"vertices\":24,\"faces\":12},\"material\":0,\"children\":[{"
+                      "\"class\":\"Shape\",\"name\":\"ville.Lid \\\"a\\\\b\\\"\\u0009\","
+                      "\"handle\":7,\"position\":[0.5,-2,3],\"rotation\":[0,0,0,1],"
+                      "\"scale\":[2,2,2],\"mesh\":{\"vertices\":24,\"faces\":12},"
+                      "\"material\":1,\"children\":[]}]}"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("{\"class\":\"Light\",\"name\":\"ville.Light\",\"handle\":3,"
+                      "\"position\":[-4,-6,8]"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("{\"class\":\"Camera\",\"name\":\"ville.Camera\",\"handle\":4"),
+            std::string::npos)
+      << json;
+  EXPECT_EQ(json.substr(json.size() - 4), "]}}\n") << json;
+}
+
+TEST(InspectTool, RefusesATruncatedSceneWithTheCorruptFileError) {
+  TempDir dir;
+  SceneResult written = writeScene(sceneLitCube("ville"));
+  ASSERT_TRUE(written) << written.error;
+  const std::string bytes(written.bytes.begin(), written.bytes.end() - 10);
+  writeFile(dir / "cut.pod", bytes);
+
+  const Outcome run = inspect(dir, quoted(dir / "cut.pod"));
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "vesk-inspect: Error : file " + (dir / "cut.pod").string() +
+                         " is corrupt or truncated\n");
+}
+
+TEST(InspectTool, WrongUsageExitsWithCodeTwo) {
+  TempDir dir;
+  EXPECT_EQ(inspect(dir, "").code, 2);
+  EXPECT_EQ(inspect(dir, "a.pod b.pod").code, 2);
+  EXPECT_EQ(inspect(dir, "--frobnicate").code, 2);
+  EXPECT_EQ(inspect(dir, quoted(dir / "missing.pod")).code, 1);
+}
+
+}  // namespace
+}  // namespace vesk::test
