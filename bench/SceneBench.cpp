@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "RecordingDevice.h"
 #include "authoring/SceneExamples.h"
 #include "base/BinaryInput.h"
 #include "base/File.h"
 #include "events/Event.h"
+#include "gfx/RecordingDevice.h"
 #include "render/DXObject.h"
 #include "support/GlTestContext.h"
 #include "support/TestSupport.h"

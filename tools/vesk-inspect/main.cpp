@@ -19,10 +19,10 @@
 #include <string_view>
 #include <utility>
 
-#include "RecordingDevice.h"
 #include "base/BinaryInput.h"
 #include "base/Diagnosis.h"
 #include "base/RegularFile.h"
+#include "gfx/RecordingDevice.h"
 #include "render/DrawContext.h"
 #include "world/material/ComplexTexture.h"
 #include "world/material/Material.h"

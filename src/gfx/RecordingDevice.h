@@ -22,7 +22,8 @@ class RecordingDevice : public Device {
 
   Owned<VertexBuffer> createVertexBuffer(std::uint32_t bytes, std::uint32_t usage,
                                          std::uint32_t fvf, Pool pool) override;
-  Owned<IndexBuffer> createIndexBuffer(std::uint32_t bytes, std::uint32_t usage,
+  using Device::createIndexBuffer;
+  Owned<IndexBuffer> createIndexBuffer(std::uint32_t bytes, std::uint32_t usage, Format format,
                                        Pool pool) override;
   Owned<Texture> createTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels,
                                std::uint32_t usage, Format format, Pool pool) override;

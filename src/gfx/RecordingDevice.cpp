@@ -1,4 +1,4 @@
-#include "RecordingDevice.h"
+#include "gfx/RecordingDevice.h"
 
 #include <algorithm>
 #include <memory>
@@ -41,15 +41,17 @@ class MemoryVertexBuffer : public VertexBuffer {
 
 class MemoryIndexBuffer : public IndexBuffer {
  public:
-  explicit MemoryIndexBuffer(std::uint32_t size) : _bytes(size) {}
+  MemoryIndexBuffer(std::uint32_t size, Format format) : _bytes(size), _format(format) {}
   void* lock(std::uint32_t offset, std::uint32_t size, std::uint32_t) override {
     return _bytes.lock(offset, size);
   }
   bool unlock() override { return _bytes.unlock(); }
   std::uint32_t size() const override { return _bytes.size(); }
+  Format format() const override { return _format; }
 
  private:
   MemoryBytes _bytes;
+  Format _format;
 };
 
 // 32-bit words, top row first, for every format (depth surfaces are never locked).
@@ -113,9 +115,11 @@ Owned<VertexBuffer> RecordingDevice::createVertexBuffer(std::uint32_t bytes, std
   return bytes == 0 ? nullptr : make<MemoryVertexBuffer>(here(), bytes);
 }
 
-Owned<IndexBuffer> RecordingDevice::createIndexBuffer(std::uint32_t bytes, std::uint32_t, Pool) {
+Owned<IndexBuffer> RecordingDevice::createIndexBuffer(std::uint32_t bytes, std::uint32_t,
+                                                      Format format, Pool) {
   record();
-  return bytes == 0 ? nullptr : make<MemoryIndexBuffer>(here(), bytes);
+  if (format != Format::Index16 && format != Format::Index32) return nullptr;
+  return bytes == 0 ? nullptr : make<MemoryIndexBuffer>(here(), bytes, format);
 }
 
 Owned<Texture> RecordingDevice::createTexture(std::uint32_t width, std::uint32_t height,
