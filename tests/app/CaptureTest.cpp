@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -206,8 +207,9 @@ TEST(Capture, ScenesThroughTheirCamerasWithPassesFogAndThe3DSEffect) {
   ASSERT_TRUE(code.has_value());
   ASSERT_EQ(*code, 0) << readFile(dir / "Log.txt");
   auto frame = [&](int ms) {
-    std::string name = std::to_string(ms);
-    return dir / "frames" / ("t" + std::string(8 - name.size(), '0') + name + ".png");
+    char name[16];
+    std::snprintf(name, sizeof name, "t%08d.png", ms);
+    return dir / "frames" / name;
   };
 
   // The cube lit from the front left, in the middle of its quarter, as wide as the near camera
