@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/BinaryInput.h"
 #include "base/Diagnosis.h"
 #include "base/File.h"
 #include "base/Log.h"
@@ -12,6 +13,7 @@
 #include "world/material/Graph.h"
 #include "world/material/ResourceCache.h"
 #include "world/material/Texture.h"
+#include "world/scene/Scene.h"
 
 namespace vesk {
 
@@ -179,6 +181,9 @@ void Core::frame() {
   ShowClock::set(_timeMs);
   if (_musicEvents) _musicEvents->dispatch();
   if (_timeEvents) _timeEvents->update(_timeMs);
+  // By index: an event sent from an update may load another scene.
+  for (std::size_t i = 0; i < _scenes.size(); ++i)
+    _scenes[i]->update();
   _renderer->beginFrame();
   if (_clearEachFrame) _renderer->clearTarget(_clearColour);
   drawViewports();
@@ -199,6 +204,44 @@ void Core::drawViewports() {
     _sortedViewports.push_back(viewport.get());
   Viewport::renderInDepthOrder(_renderer->drawContext(), _sortedViewports);
   _renderer->restoreFullViewport();
+}
+
+void Core::loadScene(const std::string& file) {
+  _scenes.push_back(make<Scene>(here()));
+  Scene& scene = *_scenes.back();
+  std::uint32_t size = 0;
+  Bytes bytes = File::get(file, size);
+  if (!bytes) {
+    fatal(str("Error while opening scene file ", file), here());
+    return;
+  }
+  BinaryInput input(std::move(bytes), size, file);
+  scene.load(input);
+}
+
+void Core::unloadScene(const std::string& name) {
+  Scene* scene = safeCast<Scene>(EventTarget::find(name));
+  if (!scene) return;
+  // Taken out of the list first, but kept alive until no layer shows it any more.
+  Owned<Scene> owned;
+  for (auto it = _scenes.begin(); it != _scenes.end();) {
+    if (it->get() == scene) {
+      owned = std::move(*it);
+      it = _scenes.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (const Owned<Viewport>& viewport : _viewports)
+    viewport->removeLayersShowingScene(name);
+  owned.reset();
+}
+
+void Core::destroyScenes() {
+  // In load order, each with its nodes, shaders and bank.
+  for (Owned<Scene>& scene : _scenes)
+    scene.reset();
+  _scenes.clear();
 }
 
 void Core::createGraph(const std::string& file, bool colourKey, int count, float fps,
@@ -253,6 +296,12 @@ void Core::stopMusic(const std::string& name) {
 
 std::int32_t Core::processEvent(const Event& event) {
   switch (event.getCode()) {
+    case VK_CORE_LOAD_SCENE:
+      loadScene(event.getString(0));
+      return VK_EVENT_PROCESSED;
+    case VK_CORE_UNLOAD_SCENE:
+      unloadScene(event.getString(0));
+      return VK_EVENT_PROCESSED;
     case VK_CORE_CREATE_GRAPH:
       createGraph(event.getString(0), event.getBool(1), 1, 0.0f, event.getString(2));
       return VK_EVENT_PROCESSED;
@@ -292,7 +341,6 @@ std::int32_t Core::processEvent(const Event& event) {
       requestQuit(0);
       return VK_EVENT_PROCESSED;
     default:
-      // Loading and unloading scenes (codes 1 and 2) is not handled yet: there are no scenes.
       return EventTarget::processEvent(event);
   }
 }
@@ -302,8 +350,10 @@ void Core::shutdown() {
   if (_cache) _cache->freeBank(kApplicationBank);
   logLine("Shuting down renderer...");
   if (_renderer) {
-    // Viewports only refer to the pictures: they go first, then the pictures themselves.
+    // Viewports only refer to the scenes and pictures: they go first, then the scenes and the
+    // pictures themselves, while the device still exists.
     destroyViewports();
+    destroyScenes();
     _graphs.clear();
     _renderer->shutdown();
     _renderer.reset();

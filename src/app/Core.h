@@ -27,6 +27,7 @@ class Core;
 class Graph;
 class Renderer;
 class ResourceCache;
+class Scene;
 class Viewport;
 
 // What the configuration panel answers.
@@ -130,6 +131,8 @@ class Core : public EventTarget {
   bool fullscreen() const { return _fullscreen; }
   TimeEvents* timeEvents() const { return _timeEvents.get(); }
   MusicEvents* musicEvents() const { return _musicEvents.get(); }
+  // The loaded scenes, in load order.
+  const std::vector<Owned<Scene>>& scenes() const { return _scenes; }
 
   // Settings the panel changes before the device exists.
   struct Settings {
@@ -157,6 +160,9 @@ class Core : public EventTarget {
   void createViewports();
   void destroyViewports();
   void drawViewports();
+  void loadScene(const std::string& file);
+  void unloadScene(const std::string& name);
+  void destroyScenes();
   void createGraph(const std::string& file, bool colourKey, int count, float fps,
                    const std::string& name);
   void deleteGraph(const std::string& name);
@@ -186,6 +192,7 @@ class Core : public EventTarget {
   Owned<Renderer> _renderer;
   Owned<ResourceCache> _cache;
   std::vector<gfx::DisplayMode> _displayModes;
+  std::vector<Owned<Scene>> _scenes;
   std::list<Owned<Graph>> _graphs;
   std::map<std::string, std::uint32_t> _musics;
   Owned<TimeEvents> _timeEvents;

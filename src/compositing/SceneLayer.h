@@ -1,7 +1,4 @@
 // A layer that shows a 3D scene through one of its cameras.
-//
-// Scenes are not part of the engine yet: the layer keeps its scene, camera and the scene's name,
-// and its drawing does nothing until scenes can render themselves.
 #pragma once
 
 #include <string>
@@ -19,9 +16,12 @@ class SceneLayer : public Layer {
   SceneLayer(Renderer& renderer, float alpha, Scene* scene, Camera* camera, std::string sceneName);
 
   bool isSceneLayer() const override { return true; }
-  // Nothing yet (see above).
+  // The scene's full drawing through the camera, its shadows darkened through the renderer.
   void draw(DrawContext& context, float aspect) override;
   bool shows(std::string_view name) const override { return _sceneName == name; }
+  // Whether the camera belongs to the scene of that name (a camera of another scene may have
+  // been put on the layer).
+  bool looksThroughScene(std::string_view name) const;
 
   Scene* scene() const { return _scene; }
   Camera* camera() const { return _camera; }

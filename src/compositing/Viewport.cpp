@@ -4,17 +4,22 @@
 #include <cmath>
 #include <limits>
 
+#include "compositing/Effect3DS.h"
 #include "compositing/EffectCrossFade.h"
 #include "compositing/EffectFade.h"
 #include "compositing/EffectFlash.h"
+#include "compositing/EffectFog.h"
 #include "compositing/EffectMotionBlur.h"
 #include "compositing/ImageLayer.h"
+#include "compositing/SceneLayer.h"
 #include "compositing/ViewportEffectAnim1.h"
 #include "compositing/ViewportEffectAnim2.h"
 #include "events/Event.h"
 #include "gfx/Matrices.h"
 #include "render/Renderer.h"
 #include "world/material/Graph.h"
+#include "world/scene/Camera.h"
+#include "world/scene/Scene.h"
 
 namespace vesk {
 
@@ -42,6 +47,16 @@ std::uint32_t colourByte(float component) {
 bool checkSlot(int slot, const char* rangeError) {
   if (slot >= 0 && slot < kLayerCount) return true;
   fatal(rangeError, here());
+  return false;
+}
+
+// The slot (0 to 3) and alpha (0 to 1) of a new layer, parameters 0 and 1; else a fatal error.
+bool layerSlotAndAlpha(const Event& event, int& slot, float& alpha) {
+  slot = event.getInt(0);
+  if (!checkSlot(slot, "invalid num layer")) return false;
+  alpha = event.getFloat(1);
+  if (inRange(alpha, 0.0f, 1.0f)) return true;
+  fatal("invalid alpha layer", here());
   return false;
 }
 
@@ -234,7 +249,16 @@ void Viewport::clearLayers() {
 // A scene and a picture may share a name: each removal only takes layers of its own kind.
 void Viewport::removeLayersShowingScene(std::string_view name) {
   for (Owned<Layer>& layer : _layers) {
-    if (layer && layer->isSceneLayer() && layer->shows(name)) layer.reset();
+    if (!layer) continue;
+    if (layer->isSceneLayer()) {
+      const auto& sceneLayer = static_cast<const SceneLayer&>(*layer);
+      if (sceneLayer.shows(name) || sceneLayer.looksThroughScene(name)) {
+        layer.reset();
+        continue;
+      }
+    }
+    const auto* effect = dynamic_cast<const Effect3DS*>(layer->effect());
+    if (effect && effect->targets(name)) layer->setEffect(nullptr);
   }
 }
 
@@ -268,8 +292,14 @@ std::int32_t Viewport::processEvent(const Event& event) {
     case VK_VIEWPORT_CLEAR:
       clearLayers();
       break;
+    case VK_VIEWPORT_SCENE_LAYER:
+      onSceneLayer(event);
+      break;
     case VK_VIEWPORT_IMAGE_LAYER:
       onImageLayer(event);
+      break;
+    case VK_VIEWPORT_CAMERA:
+      onCamera(event);
       break;
     case VK_VIEWPORT_REMOVE_LAYER:
       onRemoveLayer(event, "invalid num layer");
@@ -298,9 +328,13 @@ std::int32_t Viewport::processEvent(const Event& event) {
     case VK_VIEWPORT_MOTION_BLUR:
       onMotionBlur(event);
       break;
+    case VK_VIEWPORT_3DS_EFFECT:
+      on3DS(event);
+      break;
+    case VK_VIEWPORT_FOG:
+      onFog(event);
+      break;
     default:
-      // Scene layers, cameras, and the 3DS and fog effects need scenes, which the engine does
-      // not have yet: events 21, 23, 33 and 34 are left unhandled, so the sender reports them.
       return EventTarget::processEvent(event);
   }
   return VK_EVENT_PROCESSED;
@@ -314,14 +348,35 @@ void Viewport::onSetRect(const Event& event) {
           truncToInt(event.getFloat(2) * w), truncToInt(event.getFloat(3) * h), 1.0f);
 }
 
-void Viewport::onImageLayer(const Event& event) {
+void Viewport::onSceneLayer(const Event& event) {
+  int slot = 0;
+  float alpha = 0;
+  if (!layerSlotAndAlpha(event, slot, alpha)) return;
+  const std::string name = event.getString(2);
+  Scene* scene = safeCast<Scene>(EventTarget::find(name));
+  if (!scene) return;
+  // A scene without cameras gets a layer without one: its drawing reports it.
+  Camera* camera = scene->cameras().empty() ? nullptr : scene->cameras().front();
+  setLayer(slot, make<SceneLayer>(here(), *_renderer, alpha, scene, camera, name));
+}
+
+void Viewport::onCamera(const Event& event) {
   const int slot = event.getInt(0);
   if (!checkSlot(slot, "invalid num layer")) return;
-  const float alpha = event.getFloat(1);
-  if (!inRange(alpha, 0.0f, 1.0f)) {
-    fatal("invalid alpha layer", here());
+  Layer* target = layer(slot);
+  if (!target || !target->isSceneLayer()) {
+    fatal("Error : trying to put a camera on a layer without a scene", here());
     return;
   }
+  Camera* camera = safeCast<Camera>(EventTarget::find(event.getString(1)));
+  if (!camera) return;
+  static_cast<SceneLayer*>(target)->setCamera(camera);
+}
+
+void Viewport::onImageLayer(const Event& event) {
+  int slot = 0;
+  float alpha = 0;
+  if (!layerSlotAndAlpha(event, slot, alpha)) return;
   Graph* picture = safeCast<Graph>(EventTarget::find(event.getString(2)));
   if (!picture) return;
   setLayer(slot, make<ImageLayer>(here(), *_renderer, alpha, *picture));
@@ -439,6 +494,36 @@ void Viewport::onMotionBlur(const Event& event) {
   Layer* target = effectLayer(slot, "Motion blur");
   if (!target) return;
   target->setEffect(make<EffectMotionBlur>(here(), strength));
+}
+
+void Viewport::on3DS(const Event& event) {
+  const int slot = event.getInt(0);
+  if (!checkSlot(slot, "3DS effect error: invalid num layer")) return;
+  Layer* target = effectLayer(slot, "3DS");
+  if (!target) return;
+  target->setEffect(
+      make<Effect3DS>(here(), event.getString(1), event.getString(2), event.getFloat(3)));
+}
+
+void Viewport::onFog(const Event& event) {
+  const int slot = event.getInt(0);
+  if (!checkSlot(slot, "Fog effect error : invalid num layer")) return;
+  const float fogTime = event.getFloat(1);
+  const float entryLength = event.getFloat(2);
+  const float fogLength = event.getFloat(3);
+  if (!(fogTime >= 0.0f)) {
+    fatal("Fog effect error : invalid fog time (must be > 0 sec)", here());
+    return;
+  }
+  if (!(entryLength + fogLength < fogTime)) {
+    fatal("Fog effect error : invalid fog length (fogTime must be > entryLength+fogLength)",
+          here());
+    return;
+  }
+  Layer* target = effectLayer(slot, "Fog");
+  if (!target) return;
+  target->setEffect(make<EffectFog>(here(), fogTime, entryLength, fogLength, event.getBool(4),
+                                    event.getFloat(5), event.getFloat(6), event.getFloat(7)));
 }
 
 }  // namespace vesk

@@ -77,6 +77,9 @@ class Viewport : public DXObject, public EventTarget {
   // Destroys all four layers and hides the viewport.
   void clearLayers();
   // Destroy the scene layers, respectively the image layers, that show the named object.
+  // Before a scene goes, the layers looking through one of its cameras go too, and the 3DS
+  // effects drawing its geometry are removed from their layers: nothing may keep a pointer
+  // into it.
   void removeLayersShowingScene(std::string_view name);
   void removeLayersShowingPicture(std::string_view name);
   // Puts the picture "end" in slot 3, fading in over 2 seconds, and shows the viewport.
@@ -116,7 +119,9 @@ class Viewport : public DXObject, public EventTarget {
 
   // Event handlers; each reports its own failures.
   void onSetRect(const Event& event);
+  void onSceneLayer(const Event& event);
   void onImageLayer(const Event& event);
+  void onCamera(const Event& event);
   void onRemoveLayer(const Event& event, const char* rangeError);
   void onRectAnim(const Event& event);
   void onShake(const Event& event);
@@ -125,6 +130,8 @@ class Viewport : public DXObject, public EventTarget {
   void onFlash(const Event& event);
   void onCrossFade(const Event& event);
   void onMotionBlur(const Event& event);
+  void on3DS(const Event& event);
+  void onFog(const Event& event);
   // The layer in the slot (0 to 3) an effect goes on; an empty slot is reported with an
   // assertion naming the effect, and gives null.
   Layer* effectLayer(int slot, const char* effectName);

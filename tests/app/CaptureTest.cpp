@@ -6,11 +6,13 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
 
 #include "app/ProcessRunner.h"
+#include "authoring/SceneExamples.h"
 #include "base/Text.h"
 #include "support/TestSupport.h"
 
@@ -135,6 +137,119 @@ TEST(Capture, DrawsPicturesViewportsAndEveryEffect) {
   // The red box slid from the top-left corner to the bottom-right one in one second.
   EXPECT_TRUE(near(pixelAt(frames / "t00000040.png", 5, 5), {255, 0, 0}));
   EXPECT_TRUE(near(pixelAt(frames / "t00001200.png", 155, 115), {255, 0, 0}));
+}
+
+// The largest green value in a rectangle of a frame (the lines of a wireframe pass are thin).
+int greenestIn(const std::filesystem::path& png, int x0, int y0, int x1, int y1) {
+  int most = -1;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x)
+      most = std::max(most, pixelAt(png, x, y).g);
+  }
+  return most;
+}
+
+void scene(const TempDir& dir, const std::string& file, const SceneFile& content) {
+  std::string error;
+  ASSERT_TRUE(saveScene(dir / "data" / file, content, error)) << error;
+}
+
+// Scenes in three quarters of a 160 × 120 screen over black:
+// - top left: "box", a red cube seen through the camera event 23 chose (its first camera is
+//   twice as far), a green wireframe pass fading in from 1 s to 2 s; unloaded at 2.7 s;
+// - top right: "foggy", a white cube in blue vertex fog for 2 s (in 0.5 s, stays 0.5 s, out
+//   in 1 s), over a background as grey as the fog is thick; its cube is hidden at 2.4 s;
+// - bottom right: "box" again, put by the 3DS effect on the geometry of "screen", a cube seen
+//   from twice as far; "screen" is unloaded at 2.6 s, which takes the effect off the layer.
+constexpr const char* kSceneScript = R"(# scenes in viewports
+at 0 CORE 1 s:"data\\box.pod"
+at 1 CORE 1 s:"data\\foggy.pod"
+at 2 CORE 1 s:"data\\screen.pod"
+at 4 DEFVIEWPORT 17 f:0 f:0 f:0.5 f:0.5 b:false i:1 f:1 f:1 f:1
+at 5 DEFVIEWPORT 21 i:0 f:1 s:"box"
+at 6 DEFVIEWPORT 23 i:0 s:"box.Camera"
+at 7 VIEWPORT1 17 f:0.5 f:0 f:0.5 f:0.5 b:false i:1 f:1 f:1 f:1
+at 8 VIEWPORT1 21 i:0 f:1 s:"foggy"
+at 9 VIEWPORT1 34 i:0 f:2 f:0.5 f:0.5 b:true f:0 f:0 f:1
+at 10 VIEWPORT1 18
+at 11 VIEWPORT2 17 f:0.5 f:0.5 f:0.5 f:0.5 b:false i:1 f:1 f:1 f:1
+at 13 VIEWPORT2 21 i:0 f:1 s:"box"
+at 14 VIEWPORT2 23 i:0 s:"box.Camera"
+at 15 VIEWPORT2 33 i:0 s:"screen" s:"screen.Camera" f:60
+at 16 VIEWPORT2 18
+at 1000 box.Cube 49 f:1 f:0 f:1 f:0 f:1 f:0
+at 2400 foggy.Cube 48
+at 2600 CORE 2 s:"screen"
+at 2700 CORE 2 s:"box"
+)";
+
+TEST(Capture, ScenesThroughTheirCamerasWithPassesFogAndThe3DSEffect) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "data/textures");
+  picture(dir, "end.jpg", "xc:'#00FF00'");
+  SceneFile box = sceneLitCube("box");
+  box.root.children.insert(box.root.children.begin(),
+                           sceneCameraLookingAt("Far", 5, {0, -20, 0}, {0, 0, 0}));
+  scene(dir, "box.pod", box);
+  SceneFile foggy = sceneLitCube("foggy", {1, 1, 1});
+  std::get<SceneCamera>(foggy.root.children[2].record).environmentFar = 20;
+  scene(dir, "foggy.pod", foggy);
+  SceneFile screen = sceneLitCube("screen");
+  screen.root.children[2] = sceneCameraLookingAt("Camera", 4, {0, -20, 0}, {0, 0, 0});
+  scene(dir, "screen.pod", screen);
+  writeFile(dir / "show.txt", kSceneScript);
+
+  ChildProcess capture(VESK_CAPTURE_EXE,
+                       {"--script", "show.txt", "--size", "160x120", "--fps", "25", "--until",
+                        "2800", "--out", "frames", "--every", "1"},
+                       dir.path());
+  std::optional<int> code = capture.wait(300s);
+  ASSERT_TRUE(code.has_value());
+  ASSERT_EQ(*code, 0) << readFile(dir / "Log.txt");
+  auto frame = [&](int ms) {
+    char name[16];
+    std::snprintf(name, sizeof name, "t%08d.png", ms);
+    return dir / "frames" / name;
+  };
+
+  // The cube lit from the front left, in the middle of its quarter, as wide as the near camera
+  // sees it, black around it.
+  EXPECT_TRUE(near(pixelAt(frame(960), 40, 30), {124, 0, 0}, 30));
+  EXPECT_TRUE(near(pixelAt(frame(960), 33, 30), {124, 0, 0}, 30));
+  EXPECT_TRUE(near(pixelAt(frame(960), 26, 30), {0, 0, 0}));
+  // The wireframe pass: invisible at its start, partly there at a fifth of its time (edges
+  // drawn over each other add up), whole at its end.
+  EXPECT_LT(greenestIn(frame(1000), 20, 10, 60, 50), 8);
+  const int fifth = greenestIn(frame(1200), 20, 10, 60, 50);
+  EXPECT_GT(fifth, 40);
+  EXPECT_LT(fifth, 200);
+  EXPECT_GT(greenestIn(frame(2080), 20, 10, 60, 50), 240);
+  // Unloaded: nothing is left in its quarter.
+  EXPECT_TRUE(near(pixelAt(frame(2760), 40, 30), {0, 0, 0}));
+
+  // Fog: the background follows the intensity (half, whole, half, gone once finished); the
+  // cube turns blue as the fog thickens.
+  EXPECT_TRUE(near(pixelAt(frame(280), 85, 5), {122, 122, 122}, 8));
+  EXPECT_TRUE(near(pixelAt(frame(800), 85, 5), {255, 255, 255}));
+  EXPECT_TRUE(near(pixelAt(frame(1560), 85, 5), {122, 122, 122}, 8));
+  EXPECT_TRUE(near(pixelAt(frame(2120), 85, 5), {0, 0, 0}));
+  const Rgb clear = pixelAt(frame(40), 120, 30), fogged = pixelAt(frame(800), 120, 30);
+  EXPECT_GT(fogged.b, clear.b + 30);
+  EXPECT_LT(fogged.r, clear.r - 30);
+  // The hidden cube is gone.
+  EXPECT_TRUE(near(pixelAt(frame(2480), 120, 30), {0, 0, 0}));
+
+  // 3DS: the red cube of the layer on the small cube's front face (lit once more), nothing
+  // beside it where the layer alone would show its larger cube; once "screen" is unloaded
+  // the layer is drawn plainly.
+  const Rgb onCube = pixelAt(frame(960), 120, 90);
+  EXPECT_GT(onCube.r, 30);
+  EXPECT_LT(onCube.r, 100);
+  EXPECT_LT(onCube.g + onCube.b, 10);
+  EXPECT_TRUE(near(pixelAt(frame(960), 113, 90), {0, 0, 0}));
+  EXPECT_TRUE(near(pixelAt(frame(2640), 113, 90), {127, 0, 0}, 30));
+
+  EXPECT_EQ(readFile(dir / "Log.txt").find("Detected memory leaks"), std::string::npos);
 }
 
 TEST(Capture, MalformedScriptStopsBeforeAnyFrame) {

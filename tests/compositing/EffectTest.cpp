@@ -164,6 +164,17 @@ TEST_F(EffectTest, MotionBlurLeavesATrailOfThePreviousFrames) {
 TEST_F(EffectTest, EffectEventsCheckTheirParameters) {
   layerOf(kWhite);
   writePicture("mask.bmp", 4, [](unsigned) { return kWhite; });
+  auto fog = [](int slot, float time, float entry, float length) {
+    return Event("", 34)
+        .addInt(slot)
+        .addFloat(time)
+        .addFloat(entry)
+        .addFloat(length)
+        .addBool(true)
+        .addFloat(0)
+        .addFloat(0)
+        .addFloat(1);
+  };
   struct Case {
     Event event;
     const char* error;  // null: accepted
@@ -200,6 +211,13 @@ TEST_F(EffectTest, EffectEventsCheckTheirParameters) {
       {Event("", 32).addInt(0).addFloat(-0.1f),
        "Motion blur effect error : invalid blur strengh (must be in [0..0.9]"},
       {Event("", 32).addInt(0).addFloat(0.9f), nullptr},
+      {Event("", 33).addInt(4).addString("s").addString("c").addFloat(1),
+       "3DS effect error: invalid num layer"},
+      {fog(4, 10, 2, 5), "Fog effect error : invalid num layer"},
+      {fog(0, -0.5f, 0, 0), "Fog effect error : invalid fog time (must be > 0 sec)"},
+      {fog(0, 7, 2, 5),
+       "Fog effect error : invalid fog length (fogTime must be > entryLength+fogLength)"},
+      {fog(0, 7.01f, 2, 5), nullptr},
   };
   for (const Case& c : cases) {
     presenter.clear();
@@ -223,8 +241,6 @@ TEST_F(EffectTest, EffectOnAnEmptySlotIsReportedAndIgnored) {
             (Strings{"Assertion failed :\n_layers[numLayer] != NULL\nFade effect error : no "
                      "layer in slot 2 of viewport 0"}));
   EXPECT_TRUE(presenter.errors().empty());
-  // 3DS and fog effects need scenes: not handled yet.
-  EXPECT_EQ(sendEffect(Event("", 33).addInt(0).addString("s").addString("c").addFloat(1)), 0);
 }
 
 TEST_F(EffectTest, EndPictureFadesInOverTheLastLayerInTwoSeconds) {

@@ -263,10 +263,11 @@ TEST_F(ViewportTest, LayersComeAndGoByEvent) {
   EXPECT_EQ(send(viewport, Event("", 19)), VK_EVENT_PROCESSED);
   EXPECT_FALSE(viewport.visible());
 
-  // Scene layers and cameras need scenes: not handled yet.
-  EXPECT_EQ(send(viewport, Event("", 21).addInt(0).addFloat(1).addString("scene")), 0);
-  EXPECT_EQ(send(viewport, Event("", 23).addInt(0).addString("camera")), 0);
+  // A camera needs a scene layer in its slot.
   EXPECT_TRUE(presenter.errors().empty());
+  EXPECT_EQ(send(viewport, Event("", 23).addInt(0).addString("camera")), VK_EVENT_PROCESSED);
+  EXPECT_EQ(presenter.errors(),
+            (Strings{"Error : trying to put a camera on a layer without a scene"}));
 }
 
 TEST_F(ViewportTest, LayerEventsRefuseWrongSlotsAlphasAndPictures) {
