@@ -1,5 +1,6 @@
 #include "world/scene/Node.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -139,6 +140,15 @@ void Node::adopt(Owned<Node> child) {
 void Node::appendChild(Owned<Node> child) {
   child->_parent = this;
   _children.push_back(child.release());
+}
+
+Owned<Node> Node::takeChild(Node& child) {
+  const auto it = std::find(_children.begin(), _children.end(), &child);
+  if (it == _children.end()) return nullptr;
+  _children.erase(it);
+  // A clone lists its original's children: they keep their parent.
+  if (child._parent == this) child._parent = nullptr;
+  return _ownsChildren ? Owned<Node>(&child) : nullptr;
 }
 
 bool Node::parentIsScene() const {

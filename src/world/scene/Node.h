@@ -70,6 +70,10 @@ class Node : public DXObject, public EventTarget {
 
   // Appends the child and makes this node its parent (the scene's `addChild` uses it).
   void appendChild(Owned<Node> child);
+  // Takes `child` out of the children and clears its parent (the scene's `removeNode` uses
+  // it). The caller gets the child to destroy, or null when this node does not own its
+  // children (a clone) or `child` is not one of them.
+  Owned<Node> takeChild(Node& child);
   const std::vector<Node*>& children() const { return _children; }
   Node* parent() const { return _parent; }
   SceneLinks* scene() const { return _scene; }

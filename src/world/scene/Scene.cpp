@@ -95,6 +95,20 @@ void Scene::addChild(Owned<Node> child, Node& parent) {
   linked.attach();
 }
 
+Owned<Node> Scene::removeNode(Node& node) {
+  Owned<Node> removed = node.parent() ? node.parent()->takeChild(node) : nullptr;
+  if (&node != this) {
+    // A handle another node has since taken stays with that node.
+    const auto it = _handles.find(node._handle);
+    if (it != _handles.end() && it->second == &node) _handles.erase(it);
+  }
+  node.detach();
+  // A mirror node is listed by the mirror shader too: it must not be drawn once destroyed.
+  if (auto* renderable = dynamic_cast<RenderableNode*>(&node); renderable && _mirrorShader)
+    _mirrorShader->removeNode(renderable);
+  return removed;
+}
+
 void Scene::addLight(Light& light) {
   (light.hasShadowCasters() ? _shadowLights : _lights).push_back(&light);
 }

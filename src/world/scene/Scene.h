@@ -47,6 +47,13 @@ class Scene : public Node, public SceneLinks {
 
   std::int32_t processEvent(const Event& event) override;
 
+  // Takes the node out of the scene: out of its parent's children, its handle out of the
+  // table (the scene keeps its own), then its `detach`; a renderable node also leaves the
+  // mirror shader's list. Its descendants stay as they are, entered under their handles and
+  // in their lists. The caller gets the node to destroy; null for the scene itself, for a node
+  // without a parent and for a child of a clone (which owns none).
+  Owned<Node> removeNode(Node& node);
+
   // SceneLinks.
   const Node& sceneNode() const override { return *this; }
   void addChild(Owned<Node> child, Node& parent) override;

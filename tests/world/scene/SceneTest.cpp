@@ -1,6 +1,6 @@
 // Scenes written by the scene writer, loaded and drawn on a real device: what the camera sees,
-// sorted transparency, a mirror floor, the drawing events, handles, refusals and the memory
-// a scene gives back.
+// sorted transparency, a mirror floor, the drawing events, handles, removing a node, refusals
+// and the memory a scene gives back.
 #include <string>
 #include <utility>
 
@@ -237,6 +237,37 @@ TEST_F(SceneTest, UpdateMovesNodesOnlyOnceStarted) {
   EXPECT_EQ(scene->processEvent(Event("ville", kEventStartScene)), VK_EVENT_PROCESSED);
   scene->update();
   EXPECT_EQ(cube._worldMatrix.m[3][0], 3);
+}
+
+// A removed shape is no longer drawn nor found; the caller destroys it, and the scene does not
+// destroy it again.
+TEST_F(SceneTest, RemovedNodeLeavesTheSceneAndIsTheCallersToDestroy) {
+  const std::size_t objects = theMemory().recordCount(Registry::Objects);
+  const std::size_t usage = theMemory().currentUsage();
+  auto scene = load(sceneLitCube("ville"));
+  auto& cube = static_cast<Shape&>(*scene->getNodeByHandle(2));
+  Shader* material = cube.shader();
+  cube.processEvent(Event("ville.Cube", kEventMirrorOn));  // listed by the mirror shader too
+  Owned<Node> removed = scene->removeNode(cube);
+  ASSERT_EQ(removed.get(), &cube);
+  EXPECT_EQ(scene->_handles.count(2), 0u);
+  EXPECT_EQ(cube.parent(), nullptr);
+  EXPECT_EQ(scene->children().size(), 2u);
+  EXPECT_TRUE(material->nodes().empty());
+  EXPECT_TRUE(scene->mirrorShader()->nodes().empty());
+  // What mirror on switched, back as it was: only the removal keeps the cube from being drawn.
+  material->setEnabled(true);
+  scene->mirrorShader()->setEnabled(false);
+  EXPECT_EQ(at(draw(*scene), 32, 32), 0xFF000000u);
+  // The scene itself stays entered.
+  EXPECT_EQ(scene->removeNode(*scene), nullptr);
+  EXPECT_EQ(scene->_handles.count(1), 1u);
+
+  removed.reset();
+  EXPECT_EQ(EventTarget::find("ville.Cube"), nullptr);
+  scene.reset();
+  EXPECT_EQ(theMemory().recordCount(Registry::Objects), objects);
+  EXPECT_EQ(theMemory().currentUsage(), usage);
 }
 
 TEST_F(SceneTest, DestroyedSceneGivesBackEverything) {
