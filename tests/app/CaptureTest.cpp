@@ -1,5 +1,5 @@
 // vesk-capture renders a text script offscreen on a manual clock: pictures in viewports with
-// borders, a rectangle animation and each layer effect, checked a few pixels at a time.
+// borders, a rectangle animation, each layer effect and scenes, checked a few pixels at a time.
 #include <FreeImage.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "app/ProcessRunner.h"
 #include "authoring/SceneExamples.h"
@@ -317,6 +318,74 @@ TEST(Capture, SigtermEndsTheRunInOrder) {
   const std::string log = readFile(dir / "Log.txt");
   EXPECT_NE(log.find("Stopping on signal 15"), std::string::npos) << log;
   EXPECT_NE(log.find("D\xE9mo stopped"), std::string::npos) << log;
+}
+
+// One scene on the whole 160 × 120 screen, seen from 14 units in front at the height of the
+// cubes' middle: a red cube on the left, an opaque green cube on the right behind a
+// half-transparent white one, all on a half-transparent blue floor that becomes a mirror at
+// 0.5 s. The white cube is the file's first node and its material the first one, so only the
+// sorting draws it after the green cube.
+TEST(Capture, SortedTransparencyAndAMirrorFloorInOneScene) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "data/textures");
+  picture(dir, "end.jpg", "xc:'#00FF00'");
+  SceneFile hall;
+  hall.root.name = "hall";
+  hall.root.handle = 1;
+  hall.materials = {sceneColourMaterial({1, 1, 1}, 0.5f), sceneColourMaterial({1, 0, 0}),
+                    sceneColourMaterial({0, 1, 0}), sceneColourMaterial({0, 0, 1}, 0.5f)};
+  auto cube = [&](std::string name, std::int32_t handle, std::int32_t material, SceneVector at) {
+    SceneNode node = sceneShapeNode(std::move(name), handle, sceneCube(2), material);
+    node.position = at;
+    hall.root.children.push_back(node);
+  };
+  cube("Glass", 2, 0, {2, -3, 1});
+  cube("Red", 3, 1, {-2, 0, 1});
+  cube("Green", 4, 2, {2, 0, 1});
+  SceneMesh floor;
+  for (auto [x, y] : {std::pair{-10, -10}, {10, -10}, {-10, 10}, {10, 10}}) {
+    SceneVertex vertex;
+    vertex.position = {static_cast<float>(x), static_cast<float>(y), 0};
+    vertex.normal = {0, 0, 1};
+    floor.vertices.push_back(vertex);
+  }
+  floor.hasNormals = true;
+  floor.faces = {{0, 2, 1}, {1, 2, 3}};
+  hall.root.children.push_back(sceneShapeNode("Floor", 5, floor, 3));
+  hall.root.children.push_back(scenePointLight("Light", 6, {-4, -6, 8}));
+  hall.root.children.push_back(sceneCameraLookingAt("Camera", 7, {0, -14, 1}, {0, 0, 1}));
+  scene(dir, "hall.pod", hall);
+  writeFile(dir / "show.txt",
+            "at 0 CORE 1 s:\"data\\\\hall.pod\"\n"
+            "at 1 DEFVIEWPORT 21 i:0 f:1 s:\"hall\"\n"
+            "at 500 hall.Floor 51\n");
+
+  ChildProcess capture(VESK_CAPTURE_EXE,
+                       {"--script", "show.txt", "--size", "160x120", "--fps", "25", "--until",
+                        "600", "--out", "frames", "--every", "1"},
+                       dir.path());
+  std::optional<int> code = capture.wait(240s);
+  ASSERT_TRUE(code.has_value());
+  ASSERT_EQ(*code, 0) << readFile(dir / "Log.txt");
+  const std::filesystem::path before = dir / "frames/t00000480.png";
+  const std::filesystem::path after = dir / "frames/t00000560.png";
+
+  // The white cube (dimly lit from the left: about 52 grey) half over the green one: both
+  // colours are in the pixel. Drawn in file order, the white cube would hide the green one.
+  const Rgb blended = pixelAt(before, 110, 60);
+  EXPECT_GT(blended.r, 15) << blended.r;
+  EXPECT_LT(blended.r, 60) << blended.r;
+  EXPECT_GT(blended.g, blended.r + 40) << blended.g;
+  EXPECT_TRUE(near(blended, {blended.r, blended.g, blended.r}, 8));
+  // The floor below the red cube: plain blue, then the cube's reflection through the blue.
+  const Rgb plain = pixelAt(before, 50, 90), mirrored = pixelAt(after, 50, 90);
+  EXPECT_LT(plain.r, 8) << plain.r;
+  EXPECT_GT(plain.b, 30) << plain.b;
+  EXPECT_GT(mirrored.r, 30) << mirrored.r;
+  EXPECT_GT(mirrored.b, 30) << mirrored.b;
+  EXPECT_TRUE(near(pixelAt(after, 110, 60), blended));
+
+  EXPECT_EQ(readFile(dir / "Log.txt").find("Detected memory leaks"), std::string::npos);
 }
 
 }  // namespace
