@@ -75,6 +75,19 @@ SceneMaterial sceneColourMaterial(SceneColour diffuse, float opacity) {
   return material;
 }
 
+SceneMesh sceneFloor(float half) {
+  SceneMesh floor;
+  for (auto [x, y] : {std::pair{-half, -half}, {half, -half}, {-half, half}, {half, half}}) {
+    SceneVertex vertex;
+    vertex.position = {x, y, 0};
+    vertex.normal = {0, 0, 1};
+    floor.vertices.push_back(vertex);
+  }
+  floor.hasNormals = true;
+  floor.faces = {{0, 2, 1}, {1, 2, 3}};
+  return floor;
+}
+
 SceneMesh sceneCube(float size) {
   const float h = size / 2;
   // Each side's outward normal n with two edge directions s × t = n: corners c - s - t,

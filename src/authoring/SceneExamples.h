@@ -12,6 +12,8 @@ SceneMaterial sceneColourMaterial(SceneColour diffuse, float opacity = 1);
 // A cube of edge `size` centred on the origin, 24 vertices with outward normals, 12 faces
 // wound clockwise as seen from outside.
 SceneMesh sceneCube(float size);
+// A square of edge 2 × `half` in the plane z = 0, centred on the origin, facing +z.
+SceneMesh sceneFloor(float half);
 SceneNode sceneShapeNode(std::string name, std::int32_t handle, SceneMesh mesh,
                          std::int32_t material);
 SceneNode scenePointLight(std::string name, std::int32_t handle, SceneVector position,

@@ -342,16 +342,7 @@ TEST(Capture, SortedTransparencyAndAMirrorFloorInOneScene) {
   cube("Glass", 2, 0, {2, -3, 1});
   cube("Red", 3, 1, {-2, 0, 1});
   cube("Green", 4, 2, {2, 0, 1});
-  SceneMesh floor;
-  for (auto [x, y] : {std::pair{-10, -10}, {10, -10}, {-10, 10}, {10, 10}}) {
-    SceneVertex vertex;
-    vertex.position = {static_cast<float>(x), static_cast<float>(y), 0};
-    vertex.normal = {0, 0, 1};
-    floor.vertices.push_back(vertex);
-  }
-  floor.hasNormals = true;
-  floor.faces = {{0, 2, 1}, {1, 2, 3}};
-  hall.root.children.push_back(sceneShapeNode("Floor", 5, floor, 3));
+  hall.root.children.push_back(sceneShapeNode("Floor", 5, sceneFloor(10), 3));
   hall.root.children.push_back(scenePointLight("Light", 6, {-4, -6, 8}));
   hall.root.children.push_back(sceneCameraLookingAt("Camera", 7, {0, -14, 1}, {0, 0, 1}));
   scene(dir, "hall.pod", hall);

@@ -1,6 +1,5 @@
 // The vesk-cues program, run as an author runs it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,34 +11,8 @@
 namespace vesk::test {
 namespace {
 
-struct Outcome {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-// A path in single quotes, for the shell. Built by appending: for "'" + std::string, GCC 12
-// at -O2 wrongly warns of an overlapping copy (-Wrestrict).
-std::string quoted(const std::filesystem::path& path) {
-  std::string text = "'";
-  text += path.string();
-  text += '\'';
-  return text;
-}
-
-Outcome cues(const TempDir& dir, const std::string& arguments) {
-  const std::string command =
-      std::string(VESK_CUES_EXE) + " " + arguments + " 2>" + quoted(dir / "err");
-  Outcome run;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    run.out.append(buffer, got);
-  const int status = pclose(pipe);
-  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = readFile(dir / "err");
-  return run;
+ToolRun cues(const TempDir& dir, const std::string& arguments) {
+  return runTool(VESK_CUES_EXE, arguments, dir.path());
 }
 
 class CuesTool : public ::testing::Test {
@@ -64,7 +37,7 @@ class CuesTool : public ::testing::Test {
 };
 
 TEST_F(CuesTool, ListsEachCueOnceThroughTheSongWithTheTimeItIsHeard) {
-  const Outcome run = cues(dir, file);
+  const ToolRun run = cues(dir, file);
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out,
             "0 2337 36 33\n"
@@ -74,7 +47,7 @@ TEST_F(CuesTool, ListsEachCueOnceThroughTheSongWithTheTimeItIsHeard) {
 }
 
 TEST_F(CuesTool, WithADurationTheModuleLoopsAsInTheShow) {
-  const Outcome run = cues(dir, file + " --seconds 1.8");
+  const ToolRun run = cues(dir, file + " --seconds 1.8");
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out,
             "0 2337 36 33\n"
@@ -87,7 +60,7 @@ TEST_F(CuesTool, WithADurationTheModuleLoopsAsInTheShow) {
 
 TEST_F(CuesTool, WhatIsNotAModuleOrNotAUsageFails) {
   writeFile(dir / "noise.xm", std::string(500, 'x'));
-  Outcome run = cues(dir, quoted(dir / "noise.xm"));
+  ToolRun run = cues(dir, quoted(dir / "noise.xm"));
   EXPECT_EQ(run.code, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("is not a module"), std::string::npos) << run.err;
@@ -103,10 +76,7 @@ TEST_F(CuesTool, WhatIsNotAModuleOrNotAUsageFails) {
 
 TEST_F(CuesTool, AFolderIsNotReadAsAModule) {
   std::filesystem::create_directories(dir / "folder.xm");
-  std::string quoted = "'";
-  quoted += (dir / "folder.xm").string();
-  quoted += "'";
-  const Outcome run = cues(dir, quoted);
+  const ToolRun run = cues(dir, quoted(dir / "folder.xm"));
   EXPECT_EQ(run.code, 1);
   EXPECT_NE(run.err.find("folder.xm: a folder, not a file"), std::string::npos) << run.err;
 }

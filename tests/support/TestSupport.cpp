@@ -1,8 +1,10 @@
 #include "support/TestSupport.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -105,6 +107,31 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes) {
 
 std::filesystem::path dataDir() {
   return std::filesystem::path(VESK_SOURCE_DIR) / "tests" / "data";
+}
+
+// Built by appending: for "'" + std::string, GCC 12 at -O2 wrongly warns of an overlapping
+// copy (-Wrestrict).
+std::string quoted(const std::filesystem::path& path) {
+  std::string text = "'";
+  text += path.string();
+  text += '\'';
+  return text;
+}
+
+ToolRun runTool(const std::string& program, const std::string& arguments,
+                const std::filesystem::path& scratch) {
+  const std::filesystem::path errors = scratch / "tool-stderr";
+  const std::string command = program + " " + arguments + " 2>" + quoted(errors);
+  ToolRun run;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    run.out.append(buffer, got);
+  const int status = pclose(pipe);
+  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = readFile(errors);
+  return run;
 }
 
 }  // namespace vesk::test

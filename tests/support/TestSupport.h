@@ -73,6 +73,21 @@ std::string readFile(const std::filesystem::path& path);
 // Writes the bytes, creating the folders on the way.
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
+// A path in single quotes, for the shell.
+std::string quoted(const std::filesystem::path& path);
+
+// What a command-line tool did: its exit code (-1 when it did not exit normally) and its
+// standard output and error.
+struct ToolRun {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+// Runs `program` with the arguments (already quoted for the shell); its standard error goes
+// through a file in `scratch`.
+ToolRun runTool(const std::string& program, const std::string& arguments,
+                const std::filesystem::path& scratch);
+
 // The project's folder of small binary fixtures, tests/data (real archives made by other tools
 // are in rar/, with their licence note).
 std::filesystem::path dataDir();

@@ -1,6 +1,5 @@
 // The vesk-inspect program, run as an author runs it on scenes written by the scene writer.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,33 +11,8 @@
 namespace vesk::test {
 namespace {
 
-struct Outcome {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
-// A path in single quotes, for the shell.
-std::string quoted(const std::filesystem::path& path) {
-  std::string text = "'";
-  text += path.string();
-  text += '\'';
-  return text;
-}
-
-Outcome inspect(const TempDir& dir, const std::string& arguments) {
-  const std::string command =
-      std::string(VESK_INSPECT_EXE) + " " + arguments + " 2>" + quoted(dir / "err");
-  Outcome run;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    run.out.append(buffer, got);
-  const int status = pclose(pipe);
-  run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = readFile(dir / "err");
-  return run;
+ToolRun inspect(const TempDir& dir, const std::string& arguments) {
+  return runTool(VESK_INSPECT_EXE, arguments, dir.path());
 }
 
 TEST(InspectTool, PrintsTheMaterialsAndTheNodeTreeOfAWrittenScene) {
@@ -53,7 +27,7 @@ TEST(InspectTool, PrintsTheMaterialsAndTheNodeTreeOfAWrittenScene) {
   std::string error;
   ASSERT_TRUE(saveScene(dir / "ville.pod", file, error)) << error;
 
-  const Outcome run = inspect(dir, quoted(dir / "ville.pod"));
+  const ToolRun run = inspect(dir, quoted(dir / "ville.pod"));
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.err, "");
   const std::string& json = run.out;
@@ -90,7 +64,7 @@ TEST(InspectTool, RefusesATruncatedSceneWithTheCorruptFileError) {
   const std::string bytes(written.bytes.begin(), written.bytes.end() - 10);
   writeFile(dir / "cut.pod", bytes);
 
-  const Outcome run = inspect(dir, quoted(dir / "cut.pod"));
+  const ToolRun run = inspect(dir, quoted(dir / "cut.pod"));
   EXPECT_EQ(run.code, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, "vesk-inspect: Error : file " + (dir / "cut.pod").string() +

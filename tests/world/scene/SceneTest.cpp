@@ -122,16 +122,7 @@ TEST_F(SceneTest, MirrorFloorReflectsTheCube) {
   file.root.children[0].position = {0, 0, 1};
   file.root.children[2] = sceneCameraLookingAt("Camera", 4, {0, -10, 1}, {0, 0, 1});
   file.materials.push_back(sceneColourMaterial({0, 0, 1}, 0.5f));
-  SceneMesh floor;
-  for (auto [x, y] : {std::pair{-10, -10}, {10, -10}, {-10, 10}, {10, 10}}) {
-    SceneVertex vertex;
-    vertex.position = {static_cast<float>(x), static_cast<float>(y), 0};
-    vertex.normal = {0, 0, 1};
-    floor.vertices.push_back(vertex);
-  }
-  floor.hasNormals = true;
-  floor.faces = {{0, 2, 1}, {1, 2, 3}};
-  file.root.children.push_back(sceneShapeNode("Floor", 6, floor, 1));
+  file.root.children.push_back(sceneShapeNode("Floor", 6, sceneFloor(10), 1));
   auto scene = load(file);
   const std::uint32_t plain = at(draw(*scene), 32, 48);
   EXPECT_LT(red(plain), 8) << colorText(plain);
