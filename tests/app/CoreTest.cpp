@@ -125,6 +125,13 @@ TEST_F(CoreTest, CodesWithoutAnOperationAreNotProcessed) {
   EXPECT_EQ(shown.diagnoses().size(), 4u);
 }
 
+TEST_F(CoreTest, AMissingSceneFileIsReported) {
+  startShow();
+  Event("CORE", 1).addString("data\\missing.pod").send();
+  ASSERT_FALSE(shown.errors().empty());
+  EXPECT_EQ(shown.errors().back(), "Error while opening scene file data\\missing.pod");
+}
+
 TEST_F(CoreTest, PausedTimeDoesNotCount) {
   startShow();
   frameAt(1000);

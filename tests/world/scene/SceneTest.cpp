@@ -183,6 +183,23 @@ TEST_F(SceneTest, HandlesAndMaterialIdsAreCheckedWithTheirTexts) {
   EXPECT_EQ(presenter.errors().size(), 2u);
 }
 
+TEST_F(SceneTest, DrawingWithoutACameraOrALightIsReported) {
+  auto scene = load(sceneLitCube("ville"));
+  scene->render(drawContext, nullptr, 0);
+  EXPECT_EQ(presenter.errors(), std::vector<std::string>{"No active camera in the scene"});
+
+  clearQuitRequest();
+  SceneFile dark = sceneLitCube("dark");
+  std::erase_if(dark.root.children, [](const SceneNode& node) {
+    return std::holds_alternative<SceneLight>(node.record);
+  });
+  auto unlit = load(dark);
+  draw(*unlit);
+  ASSERT_EQ(presenter.diagnoses().size(), 1u);
+  EXPECT_NE(presenter.diagnoses()[0].find("No light in the scene dark"), std::string::npos)
+      << presenter.diagnoses()[0];
+}
+
 TEST_F(SceneTest, BadFilesStopWithTheirErrors) {
   const std::vector<std::uint8_t> good = writeScene(sceneLitCube("ville")).bytes;
   auto refused = [&](std::vector<std::uint8_t> bytes, const std::string& text) {
