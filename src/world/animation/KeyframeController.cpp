@@ -26,46 +26,33 @@ void KeyframeController::start() {
   if (!_keyTimes.empty()) setTime(_keyTimes.front(), true);
 }
 
+bool KeyframeController::leaveRange(float& time, float end, float otherEnd) {
+  switch (_loopMode) {
+    case kLoopWrap:
+      time = time + otherEnd - end;
+      setTime(time, true);
+      return true;
+    case kLoopPingPong:
+      time = 2 * end - time;
+      setTime(time, true);
+      _forward = !_forward;
+      return true;
+    case kLoopStop:
+      stop();
+      return false;
+    default:
+      return true;
+  }
+}
+
 void KeyframeController::animate(float time) {
   // A record without keys is never kept, but a controller made by hand may have none.
   if (_keyTimes.empty()) return;
   const float first = _keyTimes.front();
   const float last = _keyTimes.back();
   // Once per call: a time more than one range beyond the end is wrapped again next frame.
-  if (_forward && time >= last) {
-    switch (_loopMode) {
-      case kLoopWrap:
-        time = time + first - last;
-        setTime(time, true);
-        break;
-      case kLoopPingPong:
-        time = 2 * last - time;
-        setTime(time, true);
-        _forward = false;
-        break;
-      case kLoopStop:
-        stop();
-        return;
-      default:
-        break;
-    }
-  } else if (!_forward && time <= first) {
-    switch (_loopMode) {
-      case kLoopWrap:
-        time = time + last - first;
-        setTime(time, true);
-        break;
-      case kLoopPingPong:
-        time = 2 * first - time;
-        setTime(time, true);
-        _forward = true;
-        break;
-      case kLoopStop:
-        stop();
-        return;
-      default:
-        break;
-    }
+  if (_forward ? time >= last : time <= first) {
+    if (!leaveRange(time, _forward ? last : first, _forward ? first : last)) return;
   }
 
   std::uint32_t lo = 0;

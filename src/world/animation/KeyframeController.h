@@ -37,6 +37,9 @@ class KeyframeController : public TimeController {
   std::uint8_t _loopMode = kLoopStop;
 
  protected:
+  // The loop mode at `end`, which the time has reached or passed in its direction of play.
+  // False when the controller stopped there and writes nothing.
+  bool leaveRange(float& time, float end, float otherEnd);
   // Reads `count` floats into `values`, or refuses them as above.
   static bool readFloats(BinaryInput& in, std::uint64_t count, std::vector<float>& values);
 };
