@@ -6,6 +6,7 @@
 #include "base/Log.h"
 #include "events/Event.h"
 #include "render/Renderer.h"
+#include "world/animation/AnimBlock.h"
 #include "world/material/Material.h"
 #include "world/material/MirrorShader.h"
 #include "world/material/ResourceCache.h"
@@ -33,7 +34,8 @@ Scene::Scene() : Node(this) {
 
 Scene::~Scene() {
   _handles.erase(_handle);
-  // No animation blocks yet: they go here, before the nodes.
+  // The blocks' controllers point at nodes and materials: they go first.
+  _animBlocks.clear();
   destroyChildren();
   _mirrorShader = nullptr;
   _shaders.clear();
@@ -150,13 +152,33 @@ std::int32_t Scene::processEvent(const Event& event) {
     _playing = true;
     return VK_EVENT_PROCESSED;
   }
-  // Event 54 (load an animation file) comes with the animation blocks.
+  if (event.getCode() == kEventLoadAnimation) {
+    loadAnimation(event.getString(0));
+    return VK_EVENT_PROCESSED;
+  }
   return Node::processEvent(event);
+}
+
+void Scene::loadAnimation(std::string_view fileName) {
+  auto block = make<AnimBlock>(here(), *this);
+  block->load(fileName);
+  _animBlocks.push_back(std::move(block));
+}
+
+void Scene::addController(TimeController& controller) {
+  _controllers.push_back(&controller);
+}
+
+void Scene::removeController(TimeController& controller) {
+  std::erase(_controllers, &controller);
 }
 
 void Scene::update() {
   if (!_playing) return;
-  // The time controllers and the animation blocks advance here, before the matrices.
+  for (TimeController* controller : _controllers)
+    controller->update();
+  for (const Owned<AnimBlock>& block : _animBlocks)
+    block->update();
   for (Node* child : children())
     child->updateWorld();
 }

@@ -4,36 +4,47 @@
 // once it has been started, and draws itself through one of its cameras: the opaque shaders in
 // table order, then the sorted nodes back to front, then the shadows.
 //
-// The event-target name of the scene is its root node's name; event 53 starts it.
+// The event-target name of the scene is its root node's name; event 53 starts it and event 54
+// loads an animation file into it.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "world/scene/Node.h"
 
 namespace vesk {
 
+class AnimBlock;
 class MirrorShader;
 class RenderableNode;
 class Renderer;
+class TimeController;
 
 inline constexpr std::int32_t kEventStartScene = 53;
+inline constexpr std::int32_t kEventLoadAnimation = 54;  // string: the animation file name
 
 class Scene : public Node, public SceneLinks {
  public:
   // An empty scene with a new bank of the resource cache, and the identity world transform.
   Scene();
-  // Its handle, its child nodes, its shaders, then its bank.
+  // Its handle, its animation blocks, its child nodes, its shaders, then its bank.
   ~Scene() override;
 
   Owned<Node> clone() const override;
   // Reads a whole scene file. False when loading stopped (the error is reported).
   bool load(BinaryInput& in) override;
 
-  // Per-frame advance once started: the world matrices of the whole hierarchy.
+  // Per-frame advance once started: the time controllers, the animation blocks in load order,
+  // then the world matrices of the whole hierarchy.
   void update();
+  // A new animation block for this scene, loaded from the data file `fileName` and appended.
+  void loadAnimation(std::string_view fileName);
+  // The time-driven nodes of the scene join and leave the per-frame update here (not owned).
+  void addController(TimeController& controller);
+  void removeController(TimeController& controller);
   // Draws the scene through `camera`; `aspect` is height ÷ width, 0 to take the viewport's.
   void render(DrawContext& context, Camera* camera, float aspect);
   // The geometry only, under the caller's states: every shader's visible nodes, no shader
@@ -66,6 +77,7 @@ class Scene : public Node, public SceneLinks {
   Shader* mirrorShader() override;
 
   bool playing() const { return _playing; }
+  const std::vector<Owned<AnimBlock>>& animBlocks() const { return _animBlocks; }
   const std::vector<Camera*>& cameras() const { return _cameras; }
   const std::vector<Light*>& lights() const { return _lights; }
   const std::vector<Light*>& shadowLights() const { return _shadowLights; }
@@ -93,6 +105,8 @@ class Scene : public Node, public SceneLinks {
   void drawShadows(DrawContext& context);
 
   bool _playing = false;
+  std::vector<TimeController*> _controllers;
+  std::vector<Owned<AnimBlock>> _animBlocks;
   std::vector<Owned<Shader>> _shaders;
   MirrorShader* _mirrorShader = nullptr;
   std::vector<Light*> _shadowLights;
