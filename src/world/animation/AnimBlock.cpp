@@ -16,15 +16,15 @@ Owned<Controller> createController(BinaryInput& in, Scene& scene) {
   char category = 0;
   char type = 0;
   in >> category >> type;
-  if (!in.failed() && category == kControllerKeyframe) {
+  if (!in.failed() && category == VK_CONTROLLER_KEYFRAME) {
     switch (type) {
-      case kControllerNodeTM:
+      case VK_CONTROLLER_NODE_TM:
         return make<NodeTMController>(here(), scene);
-      case kControllerLightColor:
+      case VK_CONTROLLER_LIGHT_COLOR:
         return make<LightColorController>(here(), scene);
-      case kControllerCameraFOV:
+      case VK_CONTROLLER_CAMERA_FOV:
         return make<CameraFOVController>(here(), scene);
-      case kControllerMaterialSettings:
+      case VK_CONTROLLER_MATERIAL_SETTINGS:
         return make<MaterialSettingsController>(here(), scene);
       default:
         break;

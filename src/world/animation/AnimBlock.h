@@ -20,20 +20,11 @@ namespace vesk {
 
 class Scene;
 
-inline constexpr std::uint32_t VK_ANIM_FILE_VERSION = 0x01040000;
-
 inline constexpr std::int32_t kEventStartAnimation = 38;
 inline constexpr std::int32_t kEventStopAnimation = 39;
 inline constexpr std::int32_t kEventResumeAnimation = 40;
 inline constexpr std::int32_t kEventSetAnimationTime = 41;       // float time, bool absolute
 inline constexpr std::int32_t kEventSetAnimationDirection = 42;  // bool forward
-
-// Controller records: the only category, and the types of its tracks (4 is not one).
-inline constexpr std::uint8_t kControllerKeyframe = 1;
-inline constexpr std::uint8_t kControllerNodeTM = 1;
-inline constexpr std::uint8_t kControllerLightColor = 2;
-inline constexpr std::uint8_t kControllerCameraFOV = 3;
-inline constexpr std::uint8_t kControllerMaterialSettings = 5;
 
 // Reads a record's category and type bytes and makes that controller for `scene`, which has
 // read nothing more; null after the log line "Unhandled controller" for any other pair.

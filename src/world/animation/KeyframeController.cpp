@@ -28,16 +28,16 @@ void KeyframeController::start() {
 
 bool KeyframeController::leaveRange(float& time, float end, float otherEnd) {
   switch (_loopMode) {
-    case kLoopWrap:
+    case VK_ANIM_LOOP_WRAP:
       time = time + otherEnd - end;
       setTime(time, true);
       return true;
-    case kLoopPingPong:
+    case VK_ANIM_LOOP_PING_PONG:
       time = 2 * end - time;
       setTime(time, true);
       _forward = !_forward;
       return true;
-    case kLoopStop:
+    case VK_ANIM_LOOP_STOP:
       stop();
       return false;
     default:

@@ -7,14 +7,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/AnimationFormat.h"
 #include "world/animation/Controller.h"
 
 namespace vesk {
-
-// What the track does when its time leaves the key range; any other value runs on.
-inline constexpr std::uint8_t kLoopWrap = 1;      // to the other end of the range
-inline constexpr std::uint8_t kLoopPingPong = 2;  // mirrored at the end, direction reversed
-inline constexpr std::uint8_t kLoopStop = 3;      // the controller stops
 
 class KeyframeController : public TimeController {
  public:
@@ -34,7 +30,7 @@ class KeyframeController : public TimeController {
   std::uint32_t keyCount() const { return static_cast<std::uint32_t>(_keyTimes.size()); }
 
   std::vector<float> _keyTimes;
-  std::uint8_t _loopMode = kLoopStop;
+  std::uint8_t _loopMode = VK_ANIM_LOOP_STOP;
 
  protected:
   // The loop mode at `end`, which the time has reached or passed in its direction of play.

@@ -70,7 +70,7 @@ class AnimBlockTest : public SceneDeviceTest {
   }
   // A node track moving from x = 0 at 0 s to x = 10 at 10 s.
   static void slide(AnimFile& file, std::int32_t handle = kCube) {
-    ByteOutput& out = file.record(kControllerNodeTM, {0, 10}, handle);
+    ByteOutput& out = file.record(VK_CONTROLLER_NODE_TM, {0, 10}, handle);
     out.u8(1);
     for (float x : {0.0f, 10.0f}) {
       out.f32(x);
@@ -88,18 +88,18 @@ class AnimBlockTest : public SceneDeviceTest {
 };
 
 TEST_F(AnimBlockTest, EveryTrackMovesItsTargetOnTheShowClockOnceStarted) {
-  AnimFile file(kLoopWrap);
+  AnimFile file(VK_ANIM_LOOP_WRAP);
   slide(file);
-  ByteOutput& light = file.record(kControllerLightColor, {0, 10}, kLight);
+  ByteOutput& light = file.record(VK_CONTROLLER_LIGHT_COLOR, {0, 10}, kLight);
   for (float channel : {0.0f, 0.0f, 0.0f, 1.0f, 0.5f, 0.0f})
     light.f32(channel);
-  file.floats(kControllerCameraFOV, {0, 10}, kCamera, {1, 2});
-  file.floats(kControllerMaterialSettings, {0, 10}, 0, {1, 0});
+  file.floats(VK_CONTROLLER_CAMERA_FOV, {0, 10}, kCamera, {1, 2});
+  file.floats(VK_CONTROLLER_MATERIAL_SETTINGS, {0, 10}, 0, {1, 0});
   AnimBlock& block = load(file.end());
   EXPECT_EQ(block.getName(), "ville.ville_anim");
   EXPECT_EQ(EventTarget::find("ville.ville_anim"), &block);
   ASSERT_EQ(block.controllers().size(), 4u);
-  EXPECT_EQ(block.controllers()[3]->_loopMode, kLoopWrap);
+  EXPECT_EQ(block.controllers()[3]->_loopMode, VK_ANIM_LOOP_WRAP);
 
   frame(1000);  // loaded stopped: nothing moves
   EXPECT_FLOAT_EQ(cube()._position.x, 0);
@@ -151,7 +151,7 @@ TEST_F(AnimBlockTest, CutShortFileKeepsTheControllersReadWhole) {
   EXPECT_EQ(load(missingMore.cut()).controllers().size(), 1u);
   AnimFile tooManyKeys(1);
   slide(tooManyKeys);
-  tooManyKeys.record(kControllerNodeTM, {0, 1, 2}, kCube);
+  tooManyKeys.record(VK_CONTROLLER_NODE_TM, {0, 1, 2}, kCube);
   tooManyKeys.bytes[tooManyKeys.bytes.size() - 20] = 0xFF;  // key count 255
   EXPECT_EQ(load(tooManyKeys.end()).controllers().size(), 1u);
   EXPECT_THAT(presenter.errors(), ElementsAre(kCorrupt, kCorrupt));
@@ -159,10 +159,10 @@ TEST_F(AnimBlockTest, CutShortFileKeepsTheControllersReadWhole) {
 
 TEST_F(AnimBlockTest, RecordWithoutKeysIsSkippedAndTheNextLinesUp) {
   AnimFile file(1);
-  ByteOutput& empty = file.record(kControllerNodeTM, {}, kCube);
+  ByteOutput& empty = file.record(VK_CONTROLLER_NODE_TM, {}, kCube);
   for (int flag = 0; flag < 3; ++flag)
     empty.u8(0);
-  file.floats(kControllerCameraFOV, {0}, kCamera, {1});
+  file.floats(VK_CONTROLLER_CAMERA_FOV, {0}, kCamera, {1});
   const AnimBlock& block = load(file.end());
   ASSERT_EQ(block.controllers().size(), 1u);
   EXPECT_NE(dynamic_cast<CameraFOVController*>(block.controllers()[0].get()), nullptr);
@@ -173,9 +173,9 @@ TEST_F(AnimBlockTest, RecordWithoutKeysIsSkippedAndTheNextLinesUp) {
 TEST_F(AnimBlockTest, WrongVersionGoesOnAndMissingOrWrongTargetsAreDropped) {
   AnimFile file(1, 0x01000000);
   slide(file, 99);
-  file.floats(kControllerCameraFOV, {0}, kLight, {1});
-  file.floats(kControllerMaterialSettings, {0}, 1, {1});  // the mirror shader
-  file.floats(kControllerCameraFOV, {0}, kCamera, {1});
+  file.floats(VK_CONTROLLER_CAMERA_FOV, {0}, kLight, {1});
+  file.floats(VK_CONTROLLER_MATERIAL_SETTINGS, {0}, 1, {1});  // the mirror shader
+  file.floats(VK_CONTROLLER_CAMERA_FOV, {0}, kCamera, {1});
   EXPECT_EQ(load(file.end()).controllers().size(), 1u);
   EXPECT_THAT(presenter.errors(),
               ElementsAre("Incorret anim file version",

@@ -19,7 +19,7 @@ struct AnimFile {
   // "more", category, type, reserved, the key times and the target.
   ByteOutput& record(std::uint8_t type, const std::vector<float>& times, std::int32_t target) {
     out.u8(1);
-    out.u8(kControllerKeyframe);
+    out.u8(VK_CONTROLLER_KEYFRAME);
     out.u8(type);
     out.i32(0);
     out.u32(static_cast<std::uint32_t>(times.size()));

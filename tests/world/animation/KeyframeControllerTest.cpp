@@ -52,7 +52,7 @@ class KeyframeControllerTest : public ::testing::Test {
 };
 
 TEST_F(KeyframeControllerTest, WrapMovesPastTheEndBackOnceAFrame) {
-  auto wrap = track({0, 10}, kLoopWrap);
+  auto wrap = track({0, 10}, VK_ANIM_LOOP_WRAP);
   wrap->animate(10.5f);
   EXPECT_FLOAT_EQ(wrap->_localTime, 0.5f);
   expectBlend(*wrap, 0.05f, 0, 1);
@@ -66,7 +66,7 @@ TEST_F(KeyframeControllerTest, WrapMovesPastTheEndBackOnceAFrame) {
 }
 
 TEST_F(KeyframeControllerTest, PingPongMirrorsAndTurnsAtBothEnds) {
-  auto pingPong = track({0, 10}, kLoopPingPong);
+  auto pingPong = track({0, 10}, VK_ANIM_LOOP_PING_PONG);
   pingPong->animate(10.5f);
   EXPECT_FLOAT_EQ(pingPong->_localTime, 9.5f);
   EXPECT_FALSE(pingPong->_forward);
@@ -77,10 +77,10 @@ TEST_F(KeyframeControllerTest, PingPongMirrorsAndTurnsAtBothEnds) {
 }
 
 TEST_F(KeyframeControllerTest, StopHaltsAtEitherEndWithoutWriting) {
-  auto forward = track({0, 10}, kLoopStop);
+  auto forward = track({0, 10}, VK_ANIM_LOOP_STOP);
   forward->animate(10);
   EXPECT_FALSE(forward->_running);
-  auto backward = track({0, 10}, kLoopStop);
+  auto backward = track({0, 10}, VK_ANIM_LOOP_STOP);
   backward->_forward = false;
   backward->animate(0);
   EXPECT_FALSE(backward->_running);
