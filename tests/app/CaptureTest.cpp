@@ -22,6 +22,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Runs the tool on show.txt in `dir` at 160 × 120 and 25 fps, writing every frame until `until`
+// ms into frames/; its exit code, or -1 when it did not end within `limit`.
+int captureEveryFrame(const TempDir& dir, const char* until, std::chrono::seconds limit) {
+  ChildProcess capture(VESK_CAPTURE_EXE,
+                       {"--script", "show.txt", "--size", "160x120", "--fps", "25", "--until",
+                        until, "--out", "frames", "--every", "1"},
+                       dir.path());
+  return capture.wait(limit).value_or(-1);
+}
+
 struct Rgb {
   int r = -1, g = -1, b = -1;
 };
@@ -98,13 +108,7 @@ TEST(Capture, DrawsPicturesViewportsAndEveryEffect) {
   picture(dir, "end.jpg", "xc:'#00FF00'");  // the core's end picture
   writeFile(dir / "show.txt", kScript);
 
-  ChildProcess capture(VESK_CAPTURE_EXE,
-                       {"--script", "show.txt", "--size", "160x120", "--fps", "25", "--until",
-                        "2100", "--out", "frames", "--every", "1"},
-                       dir.path());
-  std::optional<int> code = capture.wait(240s);
-  ASSERT_TRUE(code.has_value());
-  ASSERT_EQ(*code, 0) << readFile(dir / "Log.txt");
+  ASSERT_EQ(captureEveryFrame(dir, "2100", 240s), 0) << readFile(dir / "Log.txt");
   const std::filesystem::path frames = dir / "frames";
   ASSERT_TRUE(std::filesystem::exists(frames / "t00000000.png"));
   ASSERT_TRUE(std::filesystem::exists(frames / "t00002080.png"));
@@ -200,13 +204,7 @@ TEST(Capture, ScenesThroughTheirCamerasWithPassesFogAndThe3DSEffect) {
   scene(dir, "screen.pod", screen);
   writeFile(dir / "show.txt", kSceneScript);
 
-  ChildProcess capture(VESK_CAPTURE_EXE,
-                       {"--script", "show.txt", "--size", "160x120", "--fps", "25", "--until",
-                        "2800", "--out", "frames", "--every", "1"},
-                       dir.path());
-  std::optional<int> code = capture.wait(300s);
-  ASSERT_TRUE(code.has_value());
-  ASSERT_EQ(*code, 0) << readFile(dir / "Log.txt");
+  ASSERT_EQ(captureEveryFrame(dir, "2800", 300s), 0) << readFile(dir / "Log.txt");
   auto frame = [&](int ms) {
     char name[16];
     std::snprintf(name, sizeof name, "t%08d.png", ms);
@@ -351,13 +349,7 @@ TEST(Capture, SortedTransparencyAndAMirrorFloorInOneScene) {
             "at 1 DEFVIEWPORT 21 i:0 f:1 s:\"hall\"\n"
             "at 500 hall.Floor 51\n");
 
-  ChildProcess capture(VESK_CAPTURE_EXE,
-                       {"--script", "show.txt", "--size", "160x120", "--fps", "25", "--until",
-                        "600", "--out", "frames", "--every", "1"},
-                       dir.path());
-  std::optional<int> code = capture.wait(240s);
-  ASSERT_TRUE(code.has_value());
-  ASSERT_EQ(*code, 0) << readFile(dir / "Log.txt");
+  ASSERT_EQ(captureEveryFrame(dir, "600", 240s), 0) << readFile(dir / "Log.txt");
   const std::filesystem::path before = dir / "frames/t00000480.png";
   const std::filesystem::path after = dir / "frames/t00000560.png";
 
