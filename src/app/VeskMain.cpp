@@ -5,9 +5,11 @@
 #include "app/EmptyShow.h"
 #include "app/SdlHost.h"
 #include "base/Diagnosis.h"
+#include "base/ShowClock.h"
 
 int main() {
   vesk::quitOnSignals();
+  vesk::ShowClock::seedRandomFromTimeOfDay();
   vesk::SdlHost host;
   vesk::EmptyShow show;
   {

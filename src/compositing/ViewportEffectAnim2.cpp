@@ -1,6 +1,6 @@
 #include "compositing/ViewportEffectAnim2.h"
 
-#include <cstdlib>
+#include "base/ShowClock.h"
 
 namespace vesk {
 
@@ -23,9 +23,9 @@ ViewportEffectAnim2::ViewportEffectAnim2(const PixelRect& base, float baseAlpha,
 void ViewportEffectAnim2::update(Viewport& viewport) {
   // A random push in [-amplitude, amplitude], minus how far the value has already strayed.
   // A random number is drawn for every value, still ones included, so that the sequence of
-  // the C library generator stays the same whatever the amplitudes.
+  // the show's generator stays the same whatever the amplitudes.
   auto shake = [this](float current, float base, float amplitude) {
-    const float r = static_cast<float>(std::rand()) / static_cast<float>(RAND_MAX);
+    const float r = ShowClock::randomUnit();
     if (amplitude == 0.0f) return current;
     const float strayed = (current - base) / amplitude;
     return current + (1.0f - 2.0f * r - strayed) * amplitude * _strength;

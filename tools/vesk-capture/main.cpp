@@ -21,6 +21,7 @@
 #include "app/Core.h"
 #include "base/Diagnosis.h"
 #include "base/Log.h"
+#include "base/ShowClock.h"
 #include "platform/Display.h"
 #include "platform/Window.h"
 #include "render/DXObject.h"
@@ -30,6 +31,8 @@
 
 namespace vesk {
 namespace {
+
+constexpr std::uint32_t kCaptureRandomSeed = 1;
 
 constexpr const char* kUsage =
     "usage: vesk-capture --script FILE [--data DIR] [--size WxH] [--fps N] --until MS --out DIR "
@@ -241,6 +244,8 @@ int capture(const Options& options) {
     return 1;
   }
 
+  // A fixed seed: particles, water and shaking draw the same numbers in every capture.
+  ShowClock::fixRandomSeed(kCaptureRandomSeed);
   CapturePresenter presenter;
   setPresenter(&presenter);
   std::string videoError;
