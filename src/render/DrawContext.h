@@ -8,6 +8,7 @@
 #pragma once
 
 #include "gfx/Device.h"
+#include "gfx/RecordingDevice.h"
 
 namespace vesk {
 
@@ -38,6 +39,18 @@ class InstalledDrawContext {
 
   DrawContext* _context;
   static inline DrawContext* _current = nullptr;
+};
+
+// A context over a device that records calls without drawing, installed while it lives: what a
+// tool or a benchmark needs to load scenes without a display.
+class RecordingDrawContext {
+ public:
+  RecordingDrawContext() { _context.device = &_device; }
+
+ private:
+  gfx::RecordingDevice _device;
+  DrawContext _context;
+  InstalledDrawContext _installed{_context};
 };
 
 }  // namespace vesk

@@ -12,6 +12,7 @@
 #include <thread>
 #include <utility>
 
+#include "app/CaptureSupport.h"
 #include "app/ProcessRunner.h"
 #include "authoring/SceneExamples.h"
 #include "base/Text.h"
@@ -21,50 +22,6 @@ namespace vesk::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Runs the tool on show.txt in `dir` at 160 × 120 and 25 fps, writing every frame until `until`
-// ms into frames/; its exit code, or -1 when it did not end within `limit`.
-int captureEveryFrame(const TempDir& dir, const char* until, std::chrono::seconds limit) {
-  ChildProcess capture(VESK_CAPTURE_EXE,
-                       {"--script", "show.txt", "--size", "160x120", "--fps", "25", "--until",
-                        until, "--out", "frames", "--every", "1"},
-                       dir.path());
-  return capture.wait(limit).value_or(-1);
-}
-
-struct Rgb {
-  int r = -1, g = -1, b = -1;
-};
-
-Rgb pixelAt(const std::filesystem::path& png, int x, int y) {
-  FIBITMAP* bitmap = FreeImage_Load(FIF_PNG, png.c_str(), PNG_DEFAULT);
-  if (!bitmap) return {};
-  RGBQUAD colour{};
-  const int height = static_cast<int>(FreeImage_GetHeight(bitmap));
-  FreeImage_GetPixelColor(bitmap, static_cast<unsigned>(x), static_cast<unsigned>(height - 1 - y),
-                          &colour);
-  FreeImage_Unload(bitmap);
-  return {colour.rgbRed, colour.rgbGreen, colour.rgbBlue};
-}
-
-::testing::AssertionResult near(Rgb actual, Rgb expected, int tolerance = 6) {
-  if (std::abs(actual.r - expected.r) <= tolerance &&
-      std::abs(actual.g - expected.g) <= tolerance &&
-      std::abs(actual.b - expected.b) <= tolerance) {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure()
-         << "got (" << actual.r << ", " << actual.g << ", " << actual.b << "), expected about ("
-         << expected.r << ", " << expected.g << ", " << expected.b << ")";
-}
-
-void picture(const TempDir& dir, const std::string& name, const std::string& spec) {
-  int status = -1;
-  runCommand(
-      "convert -size 64x64 " + spec + " '" + (dir / ("data/textures/" + name)).string() + "'",
-      &status);
-  ASSERT_EQ(status, 0) << name;
-}
 
 // A 160 × 120 screen in four quarters over a blue background: a fade (top left, with a white
 // border), a flash (top right), a cross fade through a top-bright mask (bottom left) and a
@@ -154,11 +111,6 @@ int greenestIn(const std::filesystem::path& png, int x0, int y0, int x1, int y1)
   return most;
 }
 
-void scene(const TempDir& dir, const std::string& file, const SceneFile& content) {
-  std::string error;
-  ASSERT_TRUE(saveScene(dir / "data" / file, content, error)) << error;
-}
-
 // Scenes in three quarters of a 160 × 120 screen over black:
 // - top left: "box", a red cube seen through the camera event 23 chose (its first camera is
 //   twice as far), a green wireframe pass fading in from 1 s to 2 s; unloaded at 2.7 s;
@@ -205,11 +157,7 @@ TEST(Capture, ScenesThroughTheirCamerasWithPassesFogAndThe3DSEffect) {
   writeFile(dir / "show.txt", kSceneScript);
 
   ASSERT_EQ(captureEveryFrame(dir, "2800", 300s), 0) << readFile(dir / "Log.txt");
-  auto frame = [&](int ms) {
-    char name[16];
-    std::snprintf(name, sizeof name, "t%08d.png", ms);
-    return dir / "frames" / name;
-  };
+  auto frame = [&](int ms) { return framePath(dir, ms); };
 
   // The cube lit from the front left, in the middle of its quarter, as wide as the near camera
   // sees it, black around it.

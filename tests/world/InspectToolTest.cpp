@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "authoring/AnimationWriter.h"
 #include "authoring/SceneExamples.h"
 #include "support/TestSupport.h"
 
@@ -68,6 +69,37 @@ TEST(InspectTool, RefusesATruncatedSceneWithTheCorruptFileError) {
   EXPECT_EQ(run.code, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, "vesk-inspect: Error : file " + (dir / "cut.pod").string() +
+                         " is corrupt or truncated\n");
+}
+
+TEST(InspectTool, PrintsTheControllersOfAnAnimationAndRefusesItCutShort) {
+  TempDir dir;
+  AnimationFile file{VK_ANIM_LOOP_PING_PONG, {}};
+  AnimController move;
+  move.keyTimes = {0.5f, 1, 4};
+  move.record = AnimNodeController{
+      12, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {}, {{1, 1, 1}, {2, 2, 2}, {3, 3, 3}}};
+  AnimController zoom;
+  zoom.keyTimes = {0, 2};
+  zoom.record = AnimCameraController{7, {0.5f, 1}};
+  file.controllers = {move, zoom};
+  std::string error;
+  ASSERT_TRUE(saveAnimation(dir / "walk.pab", file, error)) << error;
+
+  const ToolRun run = inspect(dir, quoted(dir / "walk.pab"));
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "{\"controllers\":[{\"category\":\"keyframe\",\"type\":\"node\",\"target\":12,"
+            "\"keys\":3,\"times\":[0.5,4],\"tracks\":[\"position\",\"scale\"],\"loop\":2},"
+            "{\"category\":\"keyframe\",\"type\":\"camera\",\"target\":7,\"keys\":2,"
+            "\"times\":[0,2],\"tracks\":[\"fov\"],\"loop\":2}]}\n");
+
+  const std::string bytes = readFile(dir / "walk.pab");
+  writeFile(dir / "cut.pab", bytes.substr(0, bytes.size() - 3));
+  const ToolRun cut = inspect(dir, quoted(dir / "cut.pab"));
+  EXPECT_EQ(cut.code, 1);
+  EXPECT_EQ(cut.out, "");
+  EXPECT_EQ(cut.err, "vesk-inspect: Error : file " + (dir / "cut.pab").string() +
                          " is corrupt or truncated\n");
 }
 

@@ -1,11 +1,14 @@
-// vesk-inspect: shows what a scene file holds, as the show's loader reads it, so that an author
-// can check a written scene without running the show.
+// vesk-inspect: shows what a scene or animation file holds, as the show's loader reads it, so
+// that an author can check a written file without running the show.
 //   vesk-inspect FILE
-// The standard output gets one JSON object: the material table ("materials": id, colours,
-// power, whether the material is drawn sorted, textures) and the node tree ("root": class,
-// event-target name, handle, position, rotation as x y z w, scale, a shape's mesh vertex and
-// face counts and material id, children). Texture names are looked up under the current
-// folder, as the show does.
+// The standard output gets one JSON object. For a scene: the material table ("materials": id,
+// colours, power, whether the material is drawn sorted, textures) and the node tree ("root":
+// class, event-target name, handle, position, rotation as x y z w, scale, a shape's mesh
+// vertex and face counts and material id, children). Texture names are looked up under the
+// current folder, as the show does. For an animation (a name ending in ".pab"): its
+// controllers ("controllers": category, type, target handle or material id, key count, first
+// and last key time, the tracks present, loop mode); the targets are not looked up, since the
+// file does not say which scene it animates.
 //
 // The file is loaded by the real loader on a device that records calls without drawing, so no
 // display is needed. A file the loader refuses gets the loader's own message on the standard
@@ -18,12 +21,14 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "base/BinaryInput.h"
 #include "base/Diagnosis.h"
 #include "base/RegularFile.h"
-#include "gfx/RecordingDevice.h"
 #include "render/DrawContext.h"
+#include "world/animation/AnimBlock.h"
+#include "world/animation/KeyframeControllers.h"
 #include "world/material/ComplexTexture.h"
 #include "world/material/Material.h"
 #include "world/material/ResourceCache.h"
@@ -37,7 +42,8 @@ namespace {
 constexpr const char* kUsage = "usage: vesk-inspect FILE\n";
 constexpr const char* kHelp =
     "usage: vesk-inspect FILE\n"
-    "Loads a scene file as the show does and prints its materials and node tree as JSON.\n"
+    "Loads a scene file as the show does and prints its materials and node tree as JSON;\n"
+    "an animation file (.pab) gets its controllers printed instead.\n"
     "Texture files are looked up under the current folder. Exit codes: 0 done, 1 the file\n"
     "is unreadable or refused (the reason on the standard error), 2 wrong usage.\n";
 // What the show reads as a data file, it reads too.
@@ -269,6 +275,47 @@ void writeNode(JsonWriter& json, const Node& node) {
   json.close('}');
 }
 
+// The type name and the tracks of a controller.
+std::pair<const char*, std::vector<const char*>> describe(const KeyframeController& controller) {
+  if (const auto* node = dynamic_cast<const NodeTMController*>(&controller)) {
+    std::vector<const char*> tracks;
+    if (node->_hasPosition) tracks.push_back("position");
+    if (node->_hasRotation) tracks.push_back("rotation");
+    if (node->_hasScale) tracks.push_back("scale");
+    return {"node", tracks};
+  }
+  if (dynamic_cast<const LightColorController*>(&controller)) return {"light", {"colour"}};
+  if (dynamic_cast<const CameraFOVController*>(&controller)) return {"camera", {"fov"}};
+  return {"material", {"opacity"}};
+}
+
+void writeControllers(JsonWriter& json, const AnimBlock& block) {
+  json.key("controllers");
+  json.open('[');
+  for (const Owned<KeyframeController>& controller : block.controllers()) {
+    const auto [type, tracks] = describe(*controller);
+    json.open('{');
+    json.key("category");
+    json.text("keyframe");
+    json.key("type");
+    json.text(type);
+    json.key("target");
+    json.integer(controller->_target);
+    json.key("keys");
+    json.integer(controller->keyCount());
+    numbers(json, "times", {controller->_keyTimes.front(), controller->_keyTimes.back()});
+    json.key("tracks");
+    json.open('[');
+    for (const char* track : tracks)
+      json.text(track);
+    json.close(']');
+    json.key("loop");
+    json.integer(controller->_loopMode);
+    json.close('}');
+  }
+  json.close(']');
+}
+
 int failure(const std::string& message) {
   std::fprintf(stderr, "vesk-inspect: %s\n", message.c_str());
   return 1;
@@ -282,14 +329,21 @@ int inspect(const char* path) {
   setPresenter(&presenter);
   std::string output;
   {
-    gfx::RecordingDevice device;
-    DrawContext context;
-    context.device = &device;
-    InstalledDrawContext installed(context);
+    RecordingDrawContext recording;
     auto cache = make<ResourceCache>(here());
     auto scene = make<Scene>(here());
     BinaryInput in(std::move(file.data), file.size, path);
-    if (scene->load(in) && !quitRequested()) {
+    if (std::string_view(path).ends_with(".pab")) {
+      auto block = make<AnimBlock>(here(), *scene);
+      block->read(in, AnimBlock::Targets::Keep);
+      if (!quitRequested()) {
+        JsonWriter json;
+        json.open('{');
+        writeControllers(json, *block);
+        json.close('}');
+        output = json.result() + "\n";
+      }
+    } else if (scene->load(in) && !quitRequested()) {
       JsonWriter json;
       json.open('{');
       writeMaterials(json, *scene);

@@ -51,10 +51,10 @@ void AnimBlock::load(std::string_view fileName) {
   }
   BinaryInput in(std::move(bytes), size, std::string(fileName));
   setName(str(_scene.getName(), ".", animationBaseName(fileName)));
-  readControllers(in);
+  read(in, Targets::Resolve);
 }
 
-void AnimBlock::readControllers(BinaryInput& in) {
+void AnimBlock::read(BinaryInput& in, Targets targets) {
   std::uint32_t version = 0;
   in >> version;
   if (in.failed()) return;
@@ -75,7 +75,7 @@ void AnimBlock::readControllers(BinaryInput& in) {
     controller->_loopMode = static_cast<std::uint8_t>(loopMode);
     if (controller->keyCount() == 0)
       logLine("Animation controller without keys skipped", here());
-    else if (controller->hasTarget())
+    else if (targets == Targets::Keep || controller->resolveTarget())
       _controllers.push_back(std::move(controller));
     in >> more;
   }

@@ -41,6 +41,12 @@ class AnimBlock : public EventTarget {
   // the controllers read whole before the reader reported it; a record without keys is skipped
   // with a log line; a controller whose target is not in the scene is reported and dropped.
   void load(std::string_view fileName);
+  // What to do with the targets the records name: look them up in the scene and drop the
+  // controllers whose target is missing (as the show does), or keep every controller with its
+  // target unresolved, to show what a file holds without its scene.
+  enum class Targets { Resolve, Keep };
+  // Reads an animation file's bytes from `in`, from its version word on.
+  void read(BinaryInput& in, Targets targets);
   // Every controller's update, in file order.
   void update();
   // Codes 38 to 42 for every controller; others are not processed.
@@ -49,8 +55,6 @@ class AnimBlock : public EventTarget {
   const std::vector<Owned<KeyframeController>>& controllers() const { return _controllers; }
 
  private:
-  void readControllers(BinaryInput& in);
-
   std::vector<Owned<KeyframeController>> _controllers;
   Scene& _scene;
 };

@@ -24,13 +24,16 @@ class KeyframeController : public TimeController {
   void animate(float time) override;
   // Writes the value at `fraction` from key `from` to key `to` into the target.
   virtual void interpolate(float fraction, std::uint32_t from, std::uint32_t to) = 0;
-  // False when the record named no usable target; such a controller is not kept.
+  // Looks `_target` up in the scene, reporting a target it does not have or of the wrong
+  // class; false then, and such a controller is not kept.
+  virtual bool resolveTarget() = 0;
   virtual bool hasTarget() const = 0;
 
   std::uint32_t keyCount() const { return static_cast<std::uint32_t>(_keyTimes.size()); }
 
   std::vector<float> _keyTimes;
   std::uint8_t _loopMode = VK_ANIM_LOOP_STOP;
+  std::int32_t _target = 0;  // as the file names it: a node handle or a material id
 
  protected:
   // The loop mode at `end`, which the time has reached or passed in its direction of play.

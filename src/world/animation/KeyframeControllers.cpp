@@ -39,10 +39,7 @@ bool readFlag(BinaryInput& in, bool& present) {
 }
 
 // The node of a handle in the scene, with `what` reported when there is none.
-Node* targetNode(BinaryInput& in, Scene& scene, const char* what) {
-  std::int32_t handle = 0;
-  in >> handle;
-  if (in.failed()) return nullptr;
+Node* targetNode(Scene& scene, std::int32_t handle, const char* what) {
   Node* node = scene.getNodeByHandle(handle);
   if (!node) fatal(str("Error while loading ", what, " : handle not found : ", handle), here());
   return node;
@@ -56,12 +53,17 @@ Vector3 lerp(const Vector3& a, const Vector3& b, float f) {
 
 bool NodeTMController::load(BinaryInput& in) {
   if (!KeyframeController::load(in)) return false;
-  _node = targetNode(in, scene(), "controller");
+  in >> _target;
   const std::uint32_t count = keyCount();
   return readFlag(in, _hasPosition) && (!_hasPosition || readVectors(in, count, _positionKeys)) &&
          readFlag(in, _hasRotation) &&
          (!_hasRotation || readQuaternions(in, count, _rotationKeys)) && readFlag(in, _hasScale) &&
          (!_hasScale || readVectors(in, count, _scaleKeys));
+}
+
+bool NodeTMController::resolveTarget() {
+  _node = targetNode(scene(), _target, "controller");
+  return hasTarget();
 }
 
 void NodeTMController::interpolate(float fraction, std::uint32_t from, std::uint32_t to) {
@@ -83,11 +85,14 @@ void NodeTMController::interpolate(float fraction, std::uint32_t from, std::uint
 
 bool LightColorController::load(BinaryInput& in) {
   if (!KeyframeController::load(in)) return false;
-  Node* node = targetNode(in, scene(), "light controller");
-  if (in.failed()) return false;
+  in >> _target;
+  return !in.failed() && readVectors(in, keyCount(), _colourKeys);
+}
+
+bool LightColorController::resolveTarget() {
   // No node fails the cast too, and says so.
-  _light = safeCast<Light>(node);
-  return readVectors(in, keyCount(), _colourKeys);
+  _light = safeCast<Light>(targetNode(scene(), _target, "light controller"));
+  return hasTarget();
 }
 
 void LightColorController::interpolate(float fraction, std::uint32_t from, std::uint32_t to) {
@@ -98,10 +103,13 @@ void LightColorController::interpolate(float fraction, std::uint32_t from, std::
 
 bool CameraFOVController::load(BinaryInput& in) {
   if (!KeyframeController::load(in)) return false;
-  Node* node = targetNode(in, scene(), "camera controller");
-  if (in.failed()) return false;
-  _camera = safeCast<Camera>(node);
-  return readFloats(in, keyCount(), _fovKeys);
+  in >> _target;
+  return !in.failed() && readFloats(in, keyCount(), _fovKeys);
+}
+
+bool CameraFOVController::resolveTarget() {
+  _camera = safeCast<Camera>(targetNode(scene(), _target, "camera controller"));
+  return hasTarget();
 }
 
 void CameraFOVController::interpolate(float fraction, std::uint32_t from, std::uint32_t to) {
@@ -111,14 +119,16 @@ void CameraFOVController::interpolate(float fraction, std::uint32_t from, std::u
 
 bool MaterialSettingsController::load(BinaryInput& in) {
   if (!KeyframeController::load(in)) return false;
-  std::int32_t id = 0;
-  in >> id;
-  if (in.failed()) return false;
+  in >> _target;
+  return !in.failed() && readFloats(in, keyCount(), _opacityKeys);
+}
+
+bool MaterialSettingsController::resolveTarget() {
   // The scene reports an id past its table; the mirror shader at its end is no material.
-  _material = dynamic_cast<Material*>(scene().getShader(static_cast<std::uint32_t>(id)));
+  _material = dynamic_cast<Material*>(scene().getShader(static_cast<std::uint32_t>(_target)));
   if (!_material)
-    fatal(str("Error while loading material controller : ID not found : ", id), here());
-  return readFloats(in, keyCount(), _opacityKeys);
+    fatal(str("Error while loading material controller : ID not found : ", _target), here());
+  return hasTarget();
 }
 
 void MaterialSettingsController::interpolate(float fraction, std::uint32_t from, std::uint32_t to) {

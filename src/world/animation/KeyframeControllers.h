@@ -1,7 +1,8 @@
 // The four kinds of track of an animation file, each a keyframe controller with its target in
 // the scene and one value per key: a node's transform, a light's colour, a camera's field of
-// view and a material's opacity. Each reads its target and its values after the common key
-// part; the values are read even when the target is not found, so the next record lines up.
+// view and a material's opacity. Each reads its target's handle (or material id) and its values
+// after the common key part, then looks the target up in its scene; the values are read
+// whatever the target, so the next record lines up.
 #pragma once
 
 #include <vector>
@@ -23,6 +24,7 @@ class NodeTMController : public KeyframeController {
 
   bool load(BinaryInput& in) override;
   void interpolate(float fraction, std::uint32_t from, std::uint32_t to) override;
+  bool resolveTarget() override;
   bool hasTarget() const override { return _node != nullptr; }
 
   Node* _node = nullptr;
@@ -40,6 +42,7 @@ class LightColorController : public KeyframeController {
 
   bool load(BinaryInput& in) override;
   void interpolate(float fraction, std::uint32_t from, std::uint32_t to) override;
+  bool resolveTarget() override;
   bool hasTarget() const override { return _light != nullptr; }
 
   Light* _light = nullptr;
@@ -53,6 +56,7 @@ class CameraFOVController : public KeyframeController {
 
   bool load(BinaryInput& in) override;
   void interpolate(float fraction, std::uint32_t from, std::uint32_t to) override;
+  bool resolveTarget() override;
   bool hasTarget() const override { return _camera != nullptr; }
 
   Camera* _camera = nullptr;
@@ -66,6 +70,7 @@ class MaterialSettingsController : public KeyframeController {
 
   bool load(BinaryInput& in) override;
   void interpolate(float fraction, std::uint32_t from, std::uint32_t to) override;
+  bool resolveTarget() override;
   bool hasTarget() const override { return _material != nullptr; }
 
   Material* _material = nullptr;

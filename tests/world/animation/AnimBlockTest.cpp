@@ -6,11 +6,12 @@
 
 #include <string>
 
+#include "authoring/AnimationWriter.h"
 #include "authoring/SceneExamples.h"
 #include "base/File.h"
 #include "base/ShowClock.h"
 #include "events/Event.h"
-#include "world/animation/AnimFiles.h"
+#include "world/animation/AnimBlock.h"
 #include "world/animation/KeyframeControllers.h"
 #include "world/material/Material.h"
 #include "world/material/ResourceCache.h"
@@ -53,13 +54,14 @@ class AnimBlockTest : public SceneDeviceTest {
   }
 
   // Writes the file and sends event 54 with its name.
-  AnimBlock& load(const std::string& bytes) {
-    writeFile(folder / "data" / "ville_anim.pab", bytes);
+  AnimBlock& load(const std::vector<std::uint8_t>& bytes) {
+    writeFile(folder / "data" / "ville_anim.pab", std::string(bytes.begin(), bytes.end()));
     Event event("ville", kEventLoadAnimation);
     event.addString("data\\ville_anim.pab");
     EXPECT_EQ(scene->processEvent(event), VK_EVENT_PROCESSED);
     return *scene->animBlocks().back();
   }
+  AnimBlock& load(const AnimationFile& file) { return load(writeAnimationUnchecked(file)); }
   static void send(AnimBlock& block, Event event) {
     EXPECT_EQ(block.processEvent(event), VK_EVENT_PROCESSED);
   }
@@ -68,17 +70,19 @@ class AnimBlockTest : public SceneDeviceTest {
     ShowClock::set(ms);
     scene->update();
   }
+  static AnimController track(std::vector<float> times, AnimController::Record record) {
+    AnimController controller;
+    controller.keyTimes = std::move(times);
+    controller.record = std::move(record);
+    return controller;
+  }
   // A node track moving from x = 0 at 0 s to x = 10 at 10 s.
-  static void slide(AnimFile& file, std::int32_t handle = kCube) {
-    ByteOutput& out = file.record(VK_CONTROLLER_NODE_TM, {0, 10}, handle);
-    out.u8(1);
-    for (float x : {0.0f, 10.0f}) {
-      out.f32(x);
-      out.f32(0);
-      out.f32(0);
-    }
-    out.u8(0);
-    out.u8(0);
+  static AnimController slide(std::int32_t handle = kCube) {
+    return track({0, 10}, AnimNodeController{handle, {{0, 0, 0}, {10, 0, 0}}, {}, {}});
+  }
+  static AnimController fov(std::int32_t handle, std::vector<float> times = {0}) {
+    const std::vector<float> values(times.size(), 1.0f);
+    return track(std::move(times), AnimCameraController{handle, values});
   }
   Node& cube() { return *scene->getNodeByHandle(kCube); }
 
@@ -88,14 +92,11 @@ class AnimBlockTest : public SceneDeviceTest {
 };
 
 TEST_F(AnimBlockTest, EveryTrackMovesItsTargetOnTheShowClockOnceStarted) {
-  AnimFile file(VK_ANIM_LOOP_WRAP);
-  slide(file);
-  ByteOutput& light = file.record(VK_CONTROLLER_LIGHT_COLOR, {0, 10}, kLight);
-  for (float channel : {0.0f, 0.0f, 0.0f, 1.0f, 0.5f, 0.0f})
-    light.f32(channel);
-  file.floats(VK_CONTROLLER_CAMERA_FOV, {0, 10}, kCamera, {1, 2});
-  file.floats(VK_CONTROLLER_MATERIAL_SETTINGS, {0, 10}, 0, {1, 0});
-  AnimBlock& block = load(file.end());
+  AnimBlock& block =
+      load({VK_ANIM_LOOP_WRAP,
+            {slide(), track({0, 10}, AnimLightController{kLight, {{0, 0, 0}, {1, 0.5f, 0}}}),
+             track({0, 10}, AnimCameraController{kCamera, {1, 2}}),
+             track({0, 10}, AnimMaterialController{0, {1, 0}})}});
   EXPECT_EQ(block.getName(), "ville.ville_anim");
   EXPECT_EQ(EventTarget::find("ville.ville_anim"), &block);
   ASSERT_EQ(block.controllers().size(), 4u);
@@ -120,9 +121,7 @@ TEST_F(AnimBlockTest, EveryTrackMovesItsTargetOnTheShowClockOnceStarted) {
 }
 
 TEST_F(AnimBlockTest, EventsStopResumeSetTimeReverseAndRestart) {
-  AnimFile file(0);
-  slide(file);
-  AnimBlock& block = load(file.end());
+  AnimBlock& block = load({VK_ANIM_LOOP_RUN_ON, {slide()}});
   send(block, Event("", kEventStartAnimation));
   frame(1000);
   EXPECT_FLOAT_EQ(cube()._position.x, 1);
@@ -146,24 +145,21 @@ TEST_F(AnimBlockTest, EventsStopResumeSetTimeReverseAndRestart) {
 }
 
 TEST_F(AnimBlockTest, CutShortFileKeepsTheControllersReadWhole) {
-  AnimFile missingMore(1);
-  slide(missingMore);
-  EXPECT_EQ(load(missingMore.cut()).controllers().size(), 1u);
-  AnimFile tooManyKeys(1);
-  slide(tooManyKeys);
-  tooManyKeys.record(VK_CONTROLLER_NODE_TM, {0, 1, 2}, kCube);
-  tooManyKeys.bytes[tooManyKeys.bytes.size() - 20] = 0xFF;  // key count 255
-  EXPECT_EQ(load(tooManyKeys.end()).controllers().size(), 1u);
+  std::vector<std::uint8_t> missingMore = writeAnimationUnchecked({1, {slide()}});
+  missingMore.pop_back();
+  EXPECT_EQ(load(missingMore).controllers().size(), 1u);
+  // The second record's key count (after its "more", category, type and reserved word) is
+  // raised to 255.
+  const std::size_t second = missingMore.size() + 7;
+  std::vector<std::uint8_t> tooManyKeys = writeAnimationUnchecked({1, {slide(), slide()}});
+  tooManyKeys[second] = 0xFF;
+  EXPECT_EQ(load(tooManyKeys).controllers().size(), 1u);
   EXPECT_THAT(presenter.errors(), ElementsAre(kCorrupt, kCorrupt));
 }
 
 TEST_F(AnimBlockTest, RecordWithoutKeysIsSkippedAndTheNextLinesUp) {
-  AnimFile file(1);
-  ByteOutput& empty = file.record(VK_CONTROLLER_NODE_TM, {}, kCube);
-  for (int flag = 0; flag < 3; ++flag)
-    empty.u8(0);
-  file.floats(VK_CONTROLLER_CAMERA_FOV, {0}, kCamera, {1});
-  const AnimBlock& block = load(file.end());
+  const AnimBlock& block =
+      load({1, {track({}, AnimNodeController{kCube, {}, {}, {}}), fov(kCamera)}});
   ASSERT_EQ(block.controllers().size(), 1u);
   EXPECT_NE(dynamic_cast<CameraFOVController*>(block.controllers()[0].get()), nullptr);
   EXPECT_THAT(logText(), HasSubstr("Animation controller without keys skipped"));
@@ -171,12 +167,12 @@ TEST_F(AnimBlockTest, RecordWithoutKeysIsSkippedAndTheNextLinesUp) {
 }
 
 TEST_F(AnimBlockTest, WrongVersionGoesOnAndMissingOrWrongTargetsAreDropped) {
-  AnimFile file(1, 0x01000000);
-  slide(file, 99);
-  file.floats(VK_CONTROLLER_CAMERA_FOV, {0}, kLight, {1});
-  file.floats(VK_CONTROLLER_MATERIAL_SETTINGS, {0}, 1, {1});  // the mirror shader
-  file.floats(VK_CONTROLLER_CAMERA_FOV, {0}, kCamera, {1});
-  EXPECT_EQ(load(file.end()).controllers().size(), 1u);
+  std::vector<std::uint8_t> bytes = writeAnimationUnchecked(
+      {1,
+       {slide(99), fov(kLight), track({0}, AnimMaterialController{1, {1}}),  // the mirror shader
+        fov(kCamera)}});
+  bytes[2] = 0;  // version 0x01000000
+  EXPECT_EQ(load(bytes).controllers().size(), 1u);
   EXPECT_THAT(presenter.errors(),
               ElementsAre("Incorret anim file version",
                           "Error while loading controller : handle not found : 99",
@@ -188,11 +184,10 @@ TEST_F(AnimBlockTest, WrongVersionGoesOnAndMissingOrWrongTargetsAreDropped) {
 }
 
 TEST_F(AnimBlockTest, UnknownTypeStopsLoading) {
-  AnimFile file(1);
-  slide(file);
-  file.floats(4, {0}, kCamera, {1});
-  slide(file);
-  EXPECT_EQ(load(file.end()).controllers().size(), 1u);
+  const std::size_t second = writeAnimationUnchecked({1, {slide()}}).size() - 1;
+  std::vector<std::uint8_t> bytes = writeAnimationUnchecked({1, {slide(), fov(kCamera), slide()}});
+  bytes[second + 2] = 4;  // the second record's type
+  EXPECT_EQ(load(bytes).controllers().size(), 1u);
   EXPECT_THAT(presenter.errors(),
               ElementsAre("Safe cast failed : could not cast from class "
                           "vesk::Controller to class vesk::KeyframeController"));

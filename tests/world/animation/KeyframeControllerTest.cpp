@@ -32,6 +32,7 @@ class Track : public KeyframeController {
   void interpolate(float fraction, std::uint32_t from, std::uint32_t to) override {
     blends.push_back({fraction, from, to});
   }
+  bool resolveTarget() override { return true; }
   bool hasTarget() const override { return true; }
   std::vector<Blend> blends;
 };
