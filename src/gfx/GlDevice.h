@@ -181,6 +181,10 @@ class GlDevice final : public Device {
   bool prepareDraw(Primitive type);
   void setupArrays(GLuint buffer, std::uintptr_t base, std::uint32_t stride);
   bool finishDraw(std::string_view operation);
+  // Points under point scaling: each drawn alone at the size of its distance from the eye.
+  bool scaledPoints(Primitive type) const;
+  void drawScaledPoints(const std::uint8_t* vertices, std::uint64_t first, std::uint64_t count,
+                        std::uint32_t stride);
 
   DeviceHost& _host;
   DeviceParams _params;

@@ -3,6 +3,8 @@
 #include "gfx/GlDevice.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 #include "base/Text.h"
 #include "gfx/GlTables.h"
@@ -144,8 +146,12 @@ bool GlDevice::drawPrimitive(Primitive type, std::uint32_t startVertex,
   }
   if (!prepareDraw(type)) return false;
   setupArrays(_stream->name(), 0, _stride);
-  _gl(glDrawArrays, glPrimitive(type), static_cast<GLint>(startVertex),
-      static_cast<GLsizei>(vertices));
+  if (scaledPoints(type)) {
+    drawScaledPoints(_stream->bytes(), startVertex, vertices, _stride);
+  } else {
+    _gl(glDrawArrays, glPrimitive(type), static_cast<GLint>(startVertex),
+        static_cast<GLsizei>(vertices));
+  }
   return finishDraw("drawPrimitive");
 }
 
@@ -198,8 +204,49 @@ bool GlDevice::drawPrimitiveUP(Primitive type, std::uint32_t primitiveCount, con
   if (primitiveCount == 0) return true;
   if (!prepareDraw(type)) return false;
   setupArrays(0, reinterpret_cast<std::uintptr_t>(vertices), stride);
-  _gl(glDrawArrays, glPrimitive(type), 0, static_cast<GLsizei>(count));
+  if (scaledPoints(type)) {
+    drawScaledPoints(static_cast<const std::uint8_t*>(vertices), 0, count, stride);
+  } else {
+    _gl(glDrawArrays, glPrimitive(type), 0, static_cast<GLsizei>(count));
+  }
   return finishDraw("drawPrimitiveUP");
+}
+
+bool GlDevice::scaledPoints(Primitive type) const {
+  return type == Primitive::PointList && rs(RenderState::PointScaleEnable);
+}
+
+void GlDevice::drawScaledPoints(const std::uint8_t* vertices, std::uint64_t first,
+                                std::uint64_t count, std::uint32_t stride) {
+  // The classic size is viewport height × size × sqrt(1 / (A + B·d + C·d²)) with d the distance
+  // from the eye. OpenGL's attenuation takes the depth along the view axis instead (on Mesa),
+  // which makes points off the centre of view too large; so each point is drawn alone at the
+  // size its own distance gives. Scaled points are few (sprites).
+  const Matrix toEye = _world * _view;
+  const float height = static_cast<float>(std::max(1u, _viewport.height));
+  const float size = rsFloat(RenderState::PointSize);
+  const float minimum = std::max(0.0f, rsFloat(RenderState::PointSizeMin));
+  const float a = rsFloat(RenderState::PointScaleA), b = rsFloat(RenderState::PointScaleB),
+              c = rsFloat(RenderState::PointScaleC);
+  _state.pointAttenuation({1, 0, 0});
+  for (std::uint64_t i = first; i < first + count; ++i) {
+    float p[3];
+    std::memcpy(p, vertices + i * stride, sizeof p);
+    float eye[3];
+    for (int column = 0; column < 3; ++column) {
+      eye[column] = p[0] * toEye.m[0][column] + p[1] * toEye.m[1][column] +
+                    p[2] * toEye.m[2][column] + toEye.m[3][column];
+    }
+    const float d = std::sqrt(eye[0] * eye[0] + eye[1] * eye[1] + eye[2] * eye[2]);
+    const float denominator = a + b * d + c * d * d;
+    float pixels = height * size * (denominator > 0 ? std::sqrt(1 / denominator) : 1.0f);
+    pixels = std::max(pixels, minimum);
+    if (!(pixels > 0)) pixels = 1.0f / 64;  // OpenGL refuses 0
+    _state.pointSize(pixels);
+    _gl(glDrawArrays, GL_POINTS, static_cast<GLint>(i), 1);
+  }
+  // The next draw sends the states' own size and attenuation again.
+  _dirty |= DIRTY_POINTS;
 }
 
 }  // namespace vesk::gfx

@@ -78,8 +78,8 @@ class PointTest : public DeviceTest {
     }
     return vesk::test::colorNear(at(image, x, y), color) ? right - left + 1 : 0;
   }
-  std::vector<std::uint32_t> drawPoint(float z, std::uint32_t color = kRed) {
-    const ScreenVertex point{0, 0, z, color, 0, 0};
+  std::vector<std::uint32_t> drawPoint(float z, std::uint32_t color = kRed, float x = 0) {
+    const ScreenVertex point{x, 0, z, color, 0, 0};
     EXPECT_TRUE(device->clear(CLEAR_TARGET, 0, 1, 0));
     EXPECT_TRUE(device->beginScene());
     EXPECT_TRUE(device->drawPrimitiveUP(Primitive::PointList, 1, &point, sizeof point));
@@ -100,6 +100,9 @@ TEST_F(PointTest, SpriteSizeScalesWithDistanceAndViewportHeight) {
   ASSERT_TRUE(device->setRenderState(RenderState::PointScaleC, floatState(1)));
   EXPECT_EQ(runWidth(drawPoint(0.5f), 32, 24, kRed), 12);
   EXPECT_EQ(runWidth(drawPoint(0.25f), 32, 24, kRed), 24);
+  // Off the centre of view the distance counts, not the depth: at x 0.6 and depth 0.5 the
+  // point is 0.78 away, 7.7 pixels wide (12 by the depth), centred on column 51.
+  EXPECT_NEAR(runWidth(drawPoint(0.5f, kRed, 0.6f), 51, 24, kRed), 7.7, 0.8);
   // A viewport half as high halves it: 6 pixels around the viewport's centre (16, 12).
   ASSERT_TRUE(device->setViewport({0, 0, 32, 24, 0, 1}));
   EXPECT_EQ(runWidth(drawPoint(0.5f), 16, 12, kRed), 6);

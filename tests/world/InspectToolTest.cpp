@@ -25,6 +25,10 @@ TEST(InspectTool, PrintsTheMaterialsAndTheNodeTreeOfAWrittenScene) {
   lid.position = {0.5f, -2, 3};
   lid.scale = {2, 2, 2};
   file.root.children[0].children.push_back(lid);
+  SceneParticles sparks{2, 3, 1, 45, 0, {}};
+  sparks.classes.push_back(
+      {100, 2, 0.5f, {"Spark", 9, {}, {}, {1, 1, 1}, SceneSprite{1.5f, 1}, {}}});
+  file.root.children.push_back({"Sparks", 8, {}, {}, {1, 1, 1}, sparks, {}});
   std::string error;
   ASSERT_TRUE(saveScene(dir / "ville.pod", file, error)) << error;
 
@@ -55,6 +59,14 @@ TEST(InspectTool, PrintsTheMaterialsAndTheNodeTreeOfAWrittenScene) {
   EXPECT_NE(json.find("{\"class\":\"Camera\",\"name\":\"ville.Camera\",\"handle\":4"),
             std::string::npos)
       << json;
+  // The particle system's emission values, its class and the class's sprite template.
+  EXPECT_NE(json.find("{\"class\":\"ParticleSystem\",\"name\":\"ville.Sparks\""), std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"emission\":[2,3,1,45],\"classes\":[{\"rateLifetimeMass\":[100,2,0.5],"
+                      "\"template\":{\"class\":\"Sprite\",\"name\":\"ville.Spark\",\"handle\":9"),
+            std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"size\":1.5,\"material\":1,\"children\":[]}}]"), std::string::npos) << json;
   EXPECT_EQ(json.substr(json.size() - 4), "]}}\n") << json;
 }
 

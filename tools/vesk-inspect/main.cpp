@@ -33,8 +33,10 @@
 #include "world/material/Material.h"
 #include "world/material/ResourceCache.h"
 #include "world/material/Texture.h"
+#include "world/scene/ParticleSystem.h"
 #include "world/scene/Scene.h"
 #include "world/scene/Shape.h"
+#include "world/scene/Sprite.h"
 
 namespace vesk {
 namespace {
@@ -266,6 +268,28 @@ void writeNode(JsonWriter& json, const Node& node) {
     }
     json.key("material");
     json.integer(shape->materialId());
+  }
+  if (const auto* sprite = dynamic_cast<const Sprite*>(&node)) {
+    json.key("size");
+    json.number(sprite->size());
+    json.key("material");
+    json.integer(sprite->materialId());
+  }
+  if (const auto* system = dynamic_cast<const ParticleSystem*>(&node)) {
+    numbers(json, "emission",
+            {system->_spreadX, system->_spreadY, system->_rateFactor, system->_angleSpread});
+    json.key("classes");
+    json.open('[');
+    for (const Owned<ParticleClass>& type : system->classes()) {
+      json.open('{');
+      numbers(json, "rateLifetimeMass", {type->_rate, type->_lifetime, type->_mass});
+      if (type->_template) {
+        json.key("template");
+        writeNode(json, *type->_template);
+      }
+      json.close('}');
+    }
+    json.close(']');
   }
   json.key("children");
   json.open('[');

@@ -9,7 +9,10 @@
 #include "world/scene/Camera.h"
 #include "world/scene/Group.h"
 #include "world/scene/Light.h"
+#include "world/scene/ParticleSystem.h"
+#include "world/scene/Scene.h"
 #include "world/scene/Shape.h"
+#include "world/scene/Sprite.h"
 
 namespace vesk {
 
@@ -20,12 +23,8 @@ const char* classNotBuilt(std::int32_t typeCode) {
   switch (typeCode) {
     case VK_NODE_WATER:
       return "Water";
-    case VK_NODE_SPRITE:
-      return "Sprite";
     case VK_NODE_SKIN:
       return "Skin";
-    case VK_NODE_PARTICLES:
-      return "ParticleSystem";
     default:
       return nullptr;
   }
@@ -63,11 +62,17 @@ Node::~Node() {
 }
 
 void Node::destroyChildren() {
-  if (_ownsChildren) {
-    for (Node* child : _children)
-      delete child;
+  if (!_ownsChildren) {
+    _children.clear();
+    return;
   }
-  _children.clear();
+  // A child may take later ones out of the list while it goes (a particle system takes its
+  // particles' nodes out of the scene): each is unlinked first and the list is read afresh.
+  while (!_children.empty()) {
+    Node* child = _children.front();
+    _children.erase(_children.begin());
+    delete child;
+  }
 }
 
 Owned<Node> Node::create(std::int32_t typeCode, SceneLinks* scene) {
@@ -82,6 +87,13 @@ Owned<Node> Node::create(std::int32_t typeCode, SceneLinks* scene) {
       return make<Bone>(here(), scene);
     case VK_NODE_SHAPE:
       return make<Shape>(here(), scene);
+    case VK_NODE_SPRITE:
+      return make<Sprite>(here(), scene);
+    case VK_NODE_PARTICLES:
+      // Its clock joins the scene's controllers: only a scene can drive one.
+      if (auto* owner = dynamic_cast<Scene*>(scene)) return make<ParticleSystem>(here(), *owner);
+      fatal("A particle system can only be loaded into a scene", here());
+      return nullptr;
     default:
       break;
   }
