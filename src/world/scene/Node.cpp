@@ -10,6 +10,8 @@
 #include "world/scene/Group.h"
 #include "world/scene/Light.h"
 #include "world/scene/Shape.h"
+#include "world/scene/Skin.h"
+#include "world/scene/Water.h"
 
 namespace vesk {
 
@@ -18,12 +20,8 @@ namespace {
 // Codes of the file format whose classes this build cannot make yet, with the class named.
 const char* classNotBuilt(std::int32_t typeCode) {
   switch (typeCode) {
-    case VK_NODE_WATER:
-      return "Water";
     case VK_NODE_SPRITE:
       return "Sprite";
-    case VK_NODE_SKIN:
-      return "Skin";
     case VK_NODE_PARTICLES:
       return "ParticleSystem";
     default:
@@ -82,6 +80,10 @@ Owned<Node> Node::create(std::int32_t typeCode, SceneLinks* scene) {
       return make<Bone>(here(), scene);
     case VK_NODE_SHAPE:
       return make<Shape>(here(), scene);
+    case VK_NODE_SKIN:
+      return make<Skin>(here(), scene);
+    case VK_NODE_WATER:
+      return make<Water>(here(), scene);
     default:
       break;
   }

@@ -17,6 +17,14 @@ void Shape::detach() {
 }
 
 bool Shape::load(BinaryInput& in) {
+  if (!loadMesh(in)) return false;
+  _centre = _mesh->centre();
+  in >> _materialId;
+  if (in.failed()) return false;
+  return RenderableNode::load(in);
+}
+
+bool Shape::loadMesh(BinaryInput& in) {
   ResourceCache* cache = ResourceCache::instance();
   if (!cache) {
     fatal("Shape: no resource cache to keep the mesh", here());
@@ -27,10 +35,7 @@ bool Shape::load(BinaryInput& in) {
   auto* mesh = static_cast<Mesh*>(cache->keepMesh(bank, make<Mesh>(here(), false)));
   if (!mesh || !mesh->load(in)) return false;
   _mesh = mesh;
-  _centre = mesh->centre();
-  in >> _materialId;
-  if (in.failed()) return false;
-  return RenderableNode::load(in);
+  return true;
 }
 
 void Shape::draw(DrawContext& context) {
