@@ -4,8 +4,8 @@
 // The standard output gets one JSON object: the material table ("materials": id, colours,
 // power, whether the material is drawn sorted, textures) and the node tree ("root": class,
 // event-target name, handle, position, rotation as x y z w, scale, a shape's mesh vertex and
-// face counts and material id, children). Texture names are looked up under the current
-// folder, as the show does.
+// face counts and material id, a skin's link count, a water's settings and grid size,
+// children). Texture names are looked up under the current folder, as the show does.
 //
 // The file is loaded by the real loader on a device that records calls without drawing, so no
 // display is needed. A file the loader refuses gets the loader's own message on the standard
@@ -21,6 +21,7 @@
 
 #include "base/BinaryInput.h"
 #include "base/Diagnosis.h"
+#include "base/File.h"
 #include "base/RegularFile.h"
 #include "gfx/RecordingDevice.h"
 #include "render/DrawContext.h"
@@ -30,6 +31,8 @@
 #include "world/material/Texture.h"
 #include "world/scene/Scene.h"
 #include "world/scene/Shape.h"
+#include "world/scene/Skin.h"
+#include "world/scene/Water.h"
 
 namespace vesk {
 namespace {
@@ -261,6 +264,31 @@ void writeNode(JsonWriter& json, const Node& node) {
     json.key("material");
     json.integer(shape->materialId());
   }
+  if (const auto* skin = dynamic_cast<const Skin*>(&node)) {
+    json.key("links");
+    json.integer(static_cast<std::int64_t>(skin->linkCount()));
+  }
+  if (const auto* water = dynamic_cast<const Water*>(&node)) {
+    const RippleSettings& settings = water->ripple().settings();
+    json.key("water");
+    json.open('{');
+    for (auto [name, value] : {std::pair{"width", settings.width},
+                               {"length", settings.length},
+                               {"strength", settings.strength},
+                               {"impulseSize", settings.impulseSize},
+                               {"impulseProbability", settings.impulseProbability},
+                               {"damping", settings.damping}}) {
+      json.key(name);
+      json.number(value);
+    }
+    json.key("columns");
+    json.integer(water->ripple().columns());
+    json.key("rows");
+    json.integer(water->ripple().rows());
+    json.close('}');
+    json.key("material");
+    json.integer(water->materialId());
+  }
   json.key("children");
   json.open('[');
   for (const Node* child : node.children())
@@ -280,6 +308,8 @@ int inspect(const char* path) {
 
   InspectPresenter presenter;
   setPresenter(&presenter);
+  // Pictures (textures, a water's impulse pictures) come from the current folder's data.
+  File::init();
   std::string output;
   {
     gfx::RecordingDevice device;

@@ -39,6 +39,7 @@ class Skin : public Shape {
 
   // The links of vertex `vertex`.
   std::span<const Link> links(std::uint32_t vertex) const;
+  std::size_t linkCount() const { return _links.size(); }
   bool resolved() const { return _resolved; }
   // The positions from the links and the nodes' world matrices, into the mesh's vertices, with
   // their normals; the vertex buffer is written again. Resolves the links first if need be.
