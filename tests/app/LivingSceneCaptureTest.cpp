@@ -76,7 +76,8 @@ SceneFile livingScene() {
         strip.mesh.faces.end(),
         {{v, v + 1, v + 2}, {v + 1, v + 3, v + 2}, {v, v + 2, v + 1}, {v + 1, v + 2, v + 3}});
   }
-  SceneNode skin = boneAt("Strip", 4, {});
+  // The skin's own place plays no part: drawn there, the strip would be out of sight.
+  SceneNode skin = boneAt("Strip", 4, {0, 0, 10});
   skin.record = strip;
 
   SceneWater surface{8, 1.5f, 0.004f, 1.5f, 0.5f, 0.98f, {}, 1};
