@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -41,18 +42,15 @@ bool isRed(std::uint32_t pixel) {
   return (pixel >> 16) > 200 && (pixel & 0xFFFF) < 0x1010;
 }
 
-SceneNode boneAt(std::string name, std::int32_t handle, SceneVector position) {
-  SceneNode bone;
-  bone.name = std::move(name);
-  bone.handle = handle;
-  bone.position = position;
-  bone.record = SceneBone{};
-  return bone;
+SceneNode nodeAt(std::string name, std::int32_t handle, SceneVector position,
+                 SceneNode::Record record = SceneBone{}) {
+  return {std::move(name), handle, position, {}, {1, 1, 1}, std::move(record), {}};
 }
 
 // Seen from (0, -10, 0): a red strip from x = -2 to 2, z = -0.5 to 0.5, whose left and middle
 // vertices follow the bone "Root" at the origin and whose right ones follow "Tip" at (2, 0, 0);
-// behind it, low in the picture, a blue water surface facing the camera, 8 wide.
+// behind it, low in the picture, a blue water surface facing the camera, 8 wide. The skin's
+// own place plays no part: drawn there, the strip would be out of sight.
 SceneFile livingScene() {
   SceneFile file;
   file.root.name = "living";
@@ -76,19 +74,14 @@ SceneFile livingScene() {
         strip.mesh.faces.end(),
         {{v, v + 1, v + 2}, {v + 1, v + 3, v + 2}, {v, v + 2, v + 1}, {v + 1, v + 2, v + 3}});
   }
-  // The skin's own place plays no part: drawn there, the strip would be out of sight.
-  SceneNode skin = boneAt("Strip", 4, {0, 0, 10});
-  skin.record = strip;
 
   SceneWater surface{8, 1.5f, 0.004f, 1.5f, 0.5f, 0.98f, {}, 1};
   surface.corners = {SceneVector{-4, 1, -3}, {4, 1, -3}, {-4, 1, -1.5f}, {4, 1, -1.5f}};
-  SceneNode water = boneAt("Water", 5, {});
-  water.record = surface;
 
-  file.root.children = {boneAt("Root", 2, {}),
-                        boneAt("Tip", 3, {2, 0, 0}),
-                        skin,
-                        water,
+  file.root.children = {nodeAt("Root", 2, {}),
+                        nodeAt("Tip", 3, {2, 0, 0}),
+                        nodeAt("Strip", 4, {0, 0, 10}, strip),
+                        nodeAt("Water", 5, {}, surface),
                         scenePointLight("Light", 6, {0, -8, -1}),
                         sceneCameraLookingAt("Camera", 7, {0, -10, 0}, {0, 0, 0})};
   return file;
@@ -115,17 +108,18 @@ int capture(const TempDir& dir, const std::string& frames) {
 TEST(LivingSceneCapture, AStripBendsWithItsBoneOverWaterThatRipplesTheSameEachRun) {
   TempDir dir;
   std::filesystem::create_directories(dir / "data/textures");
-  for (const char* name : {"impulsion.jpg", "impulsion2.jpg"}) {
+  for (const char* picture :
+       {"impulsion.jpg 16x16 radial-gradient:white-black",
+        "impulsion2.jpg 16x16 radial-gradient:white-black", "end.jpg 64x64 xc:#00FF00"}) {
+    std::istringstream words(picture);
+    std::string name, size, content;
+    words >> name >> size >> content;
     int status = -1;
-    runCommand("convert -size 16x16 radial-gradient:white-black '" +
+    runCommand("convert -size " + size + " '" + content + "' '" +
                    (dir / "data/textures" / name).string() + "'",
                &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(status, 0) << name;
   }
-  int status = -1;
-  runCommand("convert -size 64x64 xc:'#00FF00' '" + (dir / "data/textures/end.jpg").string() + "'",
-             &status);
-  ASSERT_EQ(status, 0);
   std::string error;
   ASSERT_TRUE(saveScene(dir / "data/living.pod", livingScene(), error)) << error;
   AnimationFile bend;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
 
 #include "base/Log.h"
 #include "base/Text.h"
@@ -50,12 +51,16 @@ void Skin::resolve() {
   _resolved = true;
   // Without a scene there is no handle table: every link stays without its node.
   auto* owner = dynamic_cast<Scene*>(scene());
+  std::set<std::int32_t> missing;
   for (Link& link : _links) {
     link.node = owner ? owner->getNodeByHandle(link.handle) : nullptr;
     if (!link.node) {
-      logLine(str("Skin ", getName(), ": no node has the handle ", link.handle,
-                  "; its link is skipped"),
-              here());
+      // One line per handle, however many vertices name it.
+      if (missing.insert(link.handle).second) {
+        logLine(str("Skin ", getName(), ": no node has the handle ", link.handle,
+                    "; its links are skipped"),
+                here());
+      }
       continue;
     }
     VK_ASSERT(dynamic_cast<Bone*>(link.node) != nullptr,

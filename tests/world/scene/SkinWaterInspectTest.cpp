@@ -10,23 +10,16 @@ namespace {
 TEST(InspectTool, PrintsASkinsLinksAndAWatersSettings) {
   PictureFolder folder;
   const Bitmap grey(FreeImage_Allocate(4, 4, 8));
-  folder.save("impulsion.jpg", grey.get(), FIF_JPEG);
-  folder.save("impulsion2.jpg", grey.get(), FIF_JPEG);
-  SceneFile file = sceneLitCube("pool");
-  SceneNode bone;
-  bone.name = "Bone";
-  bone.handle = 8;
-  bone.record = SceneBone{};
-  SceneSkin skin{sceneFloor(1), 0, {}};
-  skin.links.assign(skin.mesh.vertices.size(), {SceneSkinLink{8, {}, 1}});
+  for (const char* name : {"impulsion.jpg", "impulsion2.jpg"})
+    folder.save(name, grey.get(), FIF_JPEG);
+  SceneSkin skin{sceneFloor(1), 0, std::vector(4, std::vector{SceneSkinLink{8, {}, 1}})};
   skin.links[0].push_back({8, {1, 0, 0}, 0.5f});
-  SceneNode skinNode = sceneShapeNode("Skin", 9, {}, 0);
-  skinNode.record = skin;
   SceneWater water{100, 50, 2, 10, 0.25f, 0.5f, {}, 0};
   water.corners = {SceneVector{0, 0, 0}, {100, 0, 0}, {0, 50, 0}, {100, 50, 0}};
-  SceneNode waterNode = sceneShapeNode("Water", 10, {}, 0);
-  waterNode.record = water;
-  file.root.children.insert(file.root.children.end(), {bone, skinNode, waterNode});
+  SceneFile file = sceneLitCube("pool");
+  file.root.children.push_back({"Bone", 8, {}, {}, {1, 1, 1}, SceneBone{}, {}});
+  file.root.children.push_back({"Skin", 9, {}, {}, {1, 1, 1}, skin, {}});
+  file.root.children.push_back({"Water", 10, {}, {}, {1, 1, 1}, water, {}});
   std::string error;
   ASSERT_TRUE(saveScene(folder.dir() / "pool.pod", file, error)) << error;
 

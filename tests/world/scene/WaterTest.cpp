@@ -1,5 +1,5 @@
-// The water: its ripple (spreading, damping, impulses shaped by two pictures and the refusals
-// of bad pictures) and a water loaded from a written scene, driven through its clock part.
+// The water: its ripple (spreading, impulses shaped by two pictures, bad pictures) and a water
+// loaded from a written scene, stepped by its clock part.
 #include "world/scene/Water.h"
 
 #include <gmock/gmock.h>
@@ -7,7 +7,6 @@
 #include <numeric>
 
 #include "authoring/SceneExamples.h"
-#include "base/ShowClock.h"
 #include "events/Event.h"
 #include "world/material/PictureFiles.h"
 #include "world/material/ResourceCache.h"
@@ -34,22 +33,16 @@ TEST(Ripple, ARaisedCellSpreadsHalfItsHeightToItsFourNeighbours) {
   ripple.current()[12] = 4;
   ripple.step({}, {});
   const std::span<const float> h = ripple.current();
-  EXPECT_EQ(h[7], 2);
-  EXPECT_EQ(h[11], 2);
-  EXPECT_EQ(h[13], 2);
-  EXPECT_EQ(h[17], 2);
-  EXPECT_EQ(h[12], 0);
+  EXPECT_THAT(std::vector<float>(h.begin() + 6, h.begin() + 19),
+              ElementsAre(0, 2, 0, 0, 0, 2, 0, 2, 0, 0, 0, 2, 0));
   EXPECT_EQ(std::accumulate(h.begin(), h.end(), 0.0f), 8);
-  EXPECT_EQ(ripple.previous()[12], 4);  // the arrays swapped, not copied
 }
 
 TEST(Ripple, TwoRowsHaveNoCellToMove) {
   const Pixels bright = filled(4, 4, 255);
   Ripple ripple(8, 2, {.strength = 1, .impulseSize = 100, .impulseProbability = 1});
-  for (int i = 0; i < 3; ++i)
-    ripple.step(bright.view(), bright.view());
-  for (float height : ripple.current())
-    EXPECT_EQ(height, 0);
+  ripple.step(bright.view(), bright.view());
+  EXPECT_THAT(ripple.current(), testing::Each(0.0f));
 }
 
 TEST(Ripple, AnImpulseAtTheOriginTouchesInteriorCellsWithinHalfItsSize) {
@@ -58,92 +51,61 @@ TEST(Ripple, AnImpulseAtTheOriginTouchesInteriorCellsWithinHalfItsSize) {
   Pixels a = filled(4, 4, 0), b = filled(4, 4, 1);
   std::iota(a.bytes.begin(), a.bytes.end(), 0);
   ripple.impulse(0, 0, a.view(), b.view());
-  for (std::uint32_t row = 0; row < 16; ++row) {
-    for (std::uint32_t column = 0; column < 16; ++column) {
-      const bool inside = row >= 1 && row <= 3 && column >= 1 && column <= 3;
-      EXPECT_EQ(ripple.previous()[row * 16 + column], inside ? 2 : 0) << row << ", " << column;
-    }
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    const bool inside = i / 16 >= 1 && i / 16 <= 3 && i % 16 >= 1 && i % 16 <= 3;
+    EXPECT_EQ(ripple.previous()[i], inside ? 2 : 0) << i;
   }
-  // Cell (1, 1) lies 5 units into the impulse both ways: picture column 2, row 2, read at
-  // 2 × height + 2.
+  // Cell (1, 1) lies 5 units into the impulse both ways: picture byte 2 × height + 2.
   EXPECT_EQ(ripple.current()[17], 10 * 2);
 }
 
-class WaterPictureTest : public ::testing::Test {
- protected:
-  void TearDown() override { clearQuitRequest(); }
+TEST(Ripple, BadPicturesStopAtTheFirstImpulseOnce) {
   RecordingPresenter presenter;
-};
-
-TEST_F(WaterPictureTest, PicturesOfDifferentSizesStopAtTheFirstImpulse) {
   const Pixels square = filled(64, 64, 9), flat = filled(64, 32, 9);
   Ripple ripple(8, 8, {.strength = 1, .impulseSize = 1, .impulseProbability = 0});
   ripple.step(square.view(), flat.view());
   EXPECT_TRUE(presenter.errors().empty());
   ripple.impulse(0.5f, 0.5f, square.view(), flat.view());
   ripple.impulse(0.5f, 0.5f, square.view(), flat.view());
-  EXPECT_THAT(presenter.errors(), ElementsAre("Images in water object must be th same size"));
-  for (float height : ripple.current())
-    EXPECT_EQ(height, 0);
-}
-
-TEST_F(WaterPictureTest, AMissingPictureIsReportedAtTheFirstImpulse) {
-  const Pixels square = filled(4, 4, 9);
-  Ripple ripple(8, 8, {});
-  ripple.impulse(0.5f, 0.5f, square.view(), {});
-  EXPECT_THAT(presenter.errors(), ElementsAre("Error in water object : missing images"));
+  EXPECT_THAT(ripple.current(), testing::Each(0.0f));
+  Ripple(8, 8, {}).impulse(0.5f, 0.5f, square.view(), {});
+  EXPECT_THAT(presenter.errors(), ElementsAre("Images in water object must be th same size",
+                                              "Error in water object : missing images"));
 }
 
 class WaterTest : public SceneDeviceTest {
  protected:
   void SetUp() override {
     SceneDeviceTest::SetUp();
-    cache = make<ResourceCache>(here());
     const Bitmap grey(FreeImage_Allocate(8, 8, 8));
-    pictures.save("impulsion.jpg", grey.get(), FIF_JPEG);
-    pictures.save("impulsion2.jpg", grey.get(), FIF_JPEG);
+    for (const char* name : {"impulsion.jpg", "impulsion2.jpg"})
+      pictures.save(name, grey.get(), FIF_JPEG);
   }
   void TearDown() override {
     scene.reset();
     cache.reset();
-    clearQuitRequest();
     SceneDeviceTest::TearDown();
   }
 
-  Water& load(const SceneWater& record) {
-    SceneFile file;
+  // A scene "pool" with a water (handle 2) over the quad (0, 0)-(width, length).
+  Water& load(float width, float length) {
+    SceneWater water{width, length, 0, 1, 0, 1, {}, 0};
+    water.corners = {SceneVector{0, 0, 0}, {width, 0, 0}, {0, length, 0}, {width, length, 0}};
+    SceneFile file{0, {sceneColourMaterial({0, 0, 1})}, {}};
     file.root.name = "pool";
-    file.root.handle = 1;
-    file.materials = {sceneColourMaterial({0, 0, 1})};
-    SceneNode node;
-    node.name = "Water";
-    node.handle = 2;
-    node.record = record;
-    file.root.children = {node};
-    SceneResult written = writeScene(file);
-    EXPECT_TRUE(written) << written.error;
-    scene = make<Scene>(here());
-    BinaryInput in = input(written.bytes);
+    file.root.children = {{"Water", 2, {}, {}, {1, 1, 1}, water, {}}};
+    BinaryInput in = input(writeScene(file).bytes);
     EXPECT_TRUE(scene->load(in)) << testing::PrintToString(presenter.errors());
-    EXPECT_EQ(in.position(), in.size());
     return dynamic_cast<Water&>(*scene->getNodeByHandle(2));
   }
 
   PictureFolder pictures;
-  Owned<ResourceCache> cache;
-  Owned<Scene> scene;
+  Owned<ResourceCache> cache = make<ResourceCache>(here());
+  Owned<Scene> scene = make<Scene>(here());
 };
 
-SceneWater quad(float width, float length) {
-  SceneWater water;
-  water.width = width;
-  water.length = length;
-  water.corners = {SceneVector{0, 0, 0}, {width, 0, 0}, {0, length, 0}, {width, length, 0}};
-  return water;
-}
-
 TEST_F(WaterTest, ASurfaceTwiceAsWideAsLongGets128By64Cells) {
-  Water& water = load(quad(100, 50));
+  Water& water = load(100, 50);
   EXPECT_EQ(water.grid()->width(), 128u);
   EXPECT_EQ(water.grid()->height(), 64u);
   EXPECT_EQ(water.ripple().current().size(), 128u * 64u);
@@ -153,9 +115,7 @@ TEST_F(WaterTest, ASurfaceTwiceAsWideAsLongGets128By64Cells) {
 }
 
 TEST_F(WaterTest, ItsClockStepsTheRippleOncePerSceneUpdateWhileStarted) {
-  SceneWater record = quad(128, 128);
-  record.damping = 1;
-  Water& water = load(record);
+  Water& water = load(128, 128);
   water.ripple().current()[130] = 4;
   scene->processEvent(Event("pool", kEventStartScene));
   scene->update();
@@ -168,15 +128,12 @@ TEST_F(WaterTest, ItsClockStepsTheRippleOncePerSceneUpdateWhileStarted) {
   EXPECT_EQ(water.processEvent(Event("pool.Water", kEventStopController)), VK_EVENT_PROCESSED);
   scene->update();
   EXPECT_EQ(water.ripple().current()[131], 2);
-  // The drawing events are still those of a renderable node.
   EXPECT_EQ(water.processEvent(Event("pool.Water", kEventHide)), VK_EVENT_PROCESSED);
-  EXPECT_FALSE(water._visible);
 }
 
 TEST_F(WaterTest, ASurfaceTooLongToGridIsKeptFlatWithALogLine) {
-  Water& water = load(quad(1, 100000));
+  Water& water = load(1, 100000);
   EXPECT_EQ(water.grid()->height(), 0u);
-  EXPECT_TRUE(water.ripple().current().empty());
   water.step();
   EXPECT_THAT(logText(), HasSubstr("Water pool.Water in test.pod"));
 }
