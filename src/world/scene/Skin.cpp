@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <set>
+#include <span>
 
 #include "base/Log.h"
 #include "base/Text.h"
@@ -42,11 +43,6 @@ bool Skin::load(BinaryInput& in) {
   return RenderableNode::load(in);
 }
 
-std::span<const Skin::Link> Skin::links(std::uint32_t vertex) const {
-  if (std::size_t{vertex} + 1 >= _firstLink.size()) return {};
-  return std::span(_links).subspan(_firstLink[vertex], _firstLink[vertex + 1] - _firstLink[vertex]);
-}
-
 void Skin::resolve() {
   _resolved = true;
   // Without a scene there is no handle table: every link stays without its node.
@@ -70,7 +66,7 @@ void Skin::resolve() {
 }
 
 void Skin::skin() {
-  if (!_mesh) return;
+  if (!_mesh || _firstLink.empty()) return;
   if (!_resolved) resolve();
   std::span<MeshVertex> vertices = _mesh->vertices();
   const std::uint32_t count =

@@ -11,7 +11,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <vector>
 
 #include "world/scene/Shape.h"
@@ -37,8 +36,6 @@ class Skin : public Shape {
   // Resolves the links the first time, skins the vertices, then draws the mesh.
   void draw(DrawContext& context) override;
 
-  // The links of vertex `vertex`.
-  std::span<const Link> links(std::uint32_t vertex) const;
   std::size_t linkCount() const { return _links.size(); }
   bool resolved() const { return _resolved; }
   // The positions from the links and the nodes' world matrices, into the mesh's vertices, with
