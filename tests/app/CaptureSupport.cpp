@@ -12,10 +12,11 @@
 
 namespace vesk::test {
 
-int captureFrames(const TempDir& dir, const char* until, int every, std::chrono::seconds limit) {
+int captureFrames(const TempDir& dir, const char* until, int every, std::chrono::seconds limit,
+                  const std::string& out) {
   ChildProcess capture(VESK_CAPTURE_EXE,
                        {"--script", "show.txt", "--size", "160x120", "--fps", "25", "--until",
-                        until, "--out", "frames", "--every", std::to_string(every)},
+                        until, "--out", out, "--every", std::to_string(every)},
                        dir.path());
   return capture.wait(limit).value_or(-1);
 }
@@ -42,11 +43,12 @@ Rgb pixelAt(const std::filesystem::path& png, int x, int y) {
          << expected.r << ", " << expected.g << ", " << expected.b << ")";
 }
 
-void picture(const TempDir& dir, const std::string& name, const std::string& spec) {
+void picture(const TempDir& dir, const std::string& name, const std::string& spec,
+             const std::string& size) {
   int status = -1;
-  runCommand(
-      "convert -size 64x64 " + spec + " '" + (dir / ("data/textures/" + name)).string() + "'",
-      &status);
+  runCommand("convert -size " + size + " " + spec + " '" +
+                 (dir / ("data/textures/" + name)).string() + "'",
+             &status);
   ASSERT_EQ(status, 0) << name;
 }
 
@@ -55,10 +57,27 @@ void scene(const TempDir& dir, const std::string& file, const SceneFile& content
   ASSERT_TRUE(saveScene(dir / "data" / file, content, error)) << error;
 }
 
-std::filesystem::path framePath(const TempDir& dir, int ms) {
+std::filesystem::path framePath(const TempDir& dir, int ms, const std::string& out) {
   char name[16];
   std::snprintf(name, sizeof name, "t%08d.png", ms);
-  return dir / "frames" / name;
+  return dir / out / name;
+}
+
+std::vector<std::uint32_t> framePixels(const std::filesystem::path& png) {
+  FIBITMAP* bitmap = FreeImage_Load(FIF_PNG, png.c_str(), PNG_DEFAULT);
+  if (!bitmap) return {};
+  const unsigned width = FreeImage_GetWidth(bitmap), height = FreeImage_GetHeight(bitmap);
+  std::vector<std::uint32_t> pixels;
+  pixels.reserve(std::size_t{width} * height);
+  for (unsigned y = 0; y < height; ++y) {
+    for (unsigned x = 0; x < width; ++x) {
+      RGBQUAD colour{};
+      FreeImage_GetPixelColor(bitmap, x, height - 1 - y, &colour);
+      pixels.push_back(std::uint32_t{colour.rgbRed} << 16 | colour.rgbGreen << 8 | colour.rgbBlue);
+    }
+  }
+  FreeImage_Unload(bitmap);
+  return pixels;
 }
 
 }  // namespace vesk::test

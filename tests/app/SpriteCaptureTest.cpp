@@ -1,15 +1,13 @@
 // Sprites and particle systems captured by vesk-capture from a written scene: a sprite is as
 // wide as its distance gives, off the centre of view too; sprite particles appear, rise and
 // fade; two captures of the same script are the same bytes.
-#include <FreeImage.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
 #include <string>
 
-#include "app/ProcessRunner.h"
+#include "app/CaptureSupport.h"
 #include "authoring/SceneExamples.h"
 #include "support/TestSupport.h"
 
@@ -60,27 +58,11 @@ at 4 fx.Sparks 36
 at 100 fx.Sparks 44 b:false
 )";
 
-int capture(const TempDir& dir, const std::string& out) {
-  ChildProcess run(VESK_CAPTURE_EXE,
-                   {"--script", "show.txt", "--size", "160x120", "--fps", "25", "--until", "1600",
-                    "--out", out, "--every", "1"},
-                   dir.path());
-  return run.wait(300s).value_or(-1);
-}
-
 // The red channel of every pixel, top row first.
 std::vector<int> reds(const std::filesystem::path& png) {
   std::vector<int> values;
-  FIBITMAP* bitmap = FreeImage_Load(FIF_PNG, png.c_str(), PNG_DEFAULT);
-  if (!bitmap) return values;
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      RGBQUAD colour{};
-      FreeImage_GetPixelColor(bitmap, x, kHeight - 1 - y, &colour);
-      values.push_back(colour.rgbRed);
-    }
-  }
-  FreeImage_Unload(bitmap);
+  for (std::uint32_t pixel : framePixels(png))
+    values.push_back(static_cast<int>(pixel >> 16));
   return values;
 }
 
@@ -112,19 +94,12 @@ Glow sparksIn(const std::vector<int>& image) {
 TEST(SpriteCapture, SpritesAtTheirDistanceAndSparksThatRiseAndFade) {
   TempDir dir;
   std::filesystem::create_directories(dir / "data/textures");
-  int status = -1;
-  runCommand("convert -size 64x64 xc:'#00FF00' '" + (dir / "data/textures/end.jpg").string() + "'",
-             &status);
-  ASSERT_EQ(status, 0) << "the end picture";
+  picture(dir, "end.jpg", "xc:'#00FF00'");
   std::string error;
   ASSERT_TRUE(saveScene(dir / "data/fx.pod", sparksScene(), error)) << error;
   writeFile(dir / "show.txt", kScript);
-  ASSERT_EQ(capture(dir, "frames"), 0) << readFile(dir / "Log.txt");
-  auto frame = [&](const char* out, int ms) {
-    char name[16];
-    std::snprintf(name, sizeof name, "t%08d.png", ms);
-    return dir / out / name;
-  };
+  ASSERT_EQ(captureFrames(dir, "1600", 1, 300s), 0) << readFile(dir / "Log.txt");
+  auto frame = [&](const char* out, int ms) { return framePath(dir, ms, out); };
 
   const std::vector<int> early = reds(frame("frames", 40));
   ASSERT_EQ(early.size(), std::size_t{kWidth * kHeight});
@@ -143,7 +118,7 @@ TEST(SpriteCapture, SpritesAtTheirDistanceAndSparksThatRiseAndFade) {
   EXPECT_LT(later.total, rising.total * 0.6);
   EXPECT_GT(later.total, 0);
 
-  ASSERT_EQ(capture(dir, "again"), 0) << readFile(dir / "Log.txt");
+  ASSERT_EQ(captureFrames(dir, "1600", 1, 300s, "again"), 0) << readFile(dir / "Log.txt");
   for (int ms : {520, 1520})
     EXPECT_EQ(readFile(frame("frames", ms)), readFile(frame("again", ms))) << ms;
   EXPECT_EQ(readFile(dir / "Log.txt").find("Detected memory leaks"), std::string::npos);

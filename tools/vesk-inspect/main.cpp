@@ -4,7 +4,9 @@
 // The standard output gets one JSON object. For a scene: the material table ("materials": id,
 // colours, power, whether the material is drawn sorted, textures) and the node tree ("root":
 // class, event-target name, handle, position, rotation as x y z w, scale, a shape's mesh
-// vertex and face counts and material id, children). Texture names are looked up under the
+// vertex and face counts and material id, a sprite's size and material, a particle system's
+// emission values and classes, a skin's link count, a water's settings and grid size,
+// children). Texture names are looked up under the
 // current folder, as the show does. For an animation (a name ending in ".pab"): its
 // controllers ("controllers": category, type, target handle or material id, key count, first
 // and last key time, the tracks present, loop mode); the targets are not looked up, since the
@@ -25,6 +27,7 @@
 
 #include "base/BinaryInput.h"
 #include "base/Diagnosis.h"
+#include "base/File.h"
 #include "base/RegularFile.h"
 #include "render/DrawContext.h"
 #include "world/animation/AnimBlock.h"
@@ -36,7 +39,9 @@
 #include "world/scene/ParticleSystem.h"
 #include "world/scene/Scene.h"
 #include "world/scene/Shape.h"
+#include "world/scene/Skin.h"
 #include "world/scene/Sprite.h"
+#include "world/scene/Water.h"
 
 namespace vesk {
 namespace {
@@ -291,6 +296,31 @@ void writeNode(JsonWriter& json, const Node& node) {
     }
     json.close(']');
   }
+  if (const auto* skin = dynamic_cast<const Skin*>(&node)) {
+    json.key("links");
+    json.integer(static_cast<std::int64_t>(skin->linkCount()));
+  }
+  if (const auto* water = dynamic_cast<const Water*>(&node)) {
+    const RippleSettings& settings = water->ripple().settings();
+    json.key("water");
+    json.open('{');
+    for (auto [name, value] : {std::pair{"width", settings.width},
+                               {"length", settings.length},
+                               {"strength", settings.strength},
+                               {"impulseSize", settings.impulseSize},
+                               {"impulseProbability", settings.impulseProbability},
+                               {"damping", settings.damping}}) {
+      json.key(name);
+      json.number(value);
+    }
+    json.key("columns");
+    json.integer(water->ripple().columns());
+    json.key("rows");
+    json.integer(water->ripple().rows());
+    json.close('}');
+    json.key("material");
+    json.integer(water->materialId());
+  }
   json.key("children");
   json.open('[');
   for (const Node* child : node.children())
@@ -351,6 +381,8 @@ int inspect(const char* path) {
 
   InspectPresenter presenter;
   setPresenter(&presenter);
+  // Pictures (textures, a water's impulse pictures) come from the current folder's data.
+  File::init();
   std::string output;
   {
     RecordingDrawContext recording;

@@ -51,6 +51,7 @@ bool Grid::load(BinaryInput& in) {
 }
 
 bool Grid::build(const Vector3& c0, const Vector3& c1, const Vector3& c2) {
+  _builtCorners = {c0, c1, c2};
   const Vector3 u = c1 - c0, v = c2 - c0;
   const Vector3 normal = normalise(cross(u, v));
   _gradientScaleX = static_cast<float>(_width) / length(u);

@@ -3,6 +3,7 @@
 // position and normal. A grid of more than 65536 vertices takes 32-bit indices (MeshBuffers.h).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -40,6 +41,8 @@ class Grid : public DXObject {
   const Matrix& basis() const { return _basis; }
   // The mean of the loaded quad's corners.
   const Vector3& centre() const { return _centre; }
+  // The corners of the last `build` (a copy of the grid is built on them again).
+  const std::array<Vector3, 3>& builtCorners() const { return _builtCorners; }
   gfx::VertexBuffer* vertexBuffer() const { return _vertexBuffer.get(); }
   gfx::IndexBuffer* indexBuffer() const { return _indexBuffer.get(); }
 
@@ -55,6 +58,7 @@ class Grid : public DXObject {
   std::uint32_t _indexCount = 0;
   Matrix _basis;
   Vector3 _centre;
+  std::array<Vector3, 3> _builtCorners{};
 };
 
 }  // namespace vesk

@@ -41,6 +41,9 @@ class Mesh : public DXObject {
   std::uint32_t indexCount() const { return _numIndex; }
   std::uint32_t channelCount() const { return _numChannels; }
   std::span<const MeshVertex> vertices() const { return {vertexData(), _numVertex}; }
+  // The system-memory copy, for a skin that moves the vertices before `computeNormals`
+  // writes them to the buffer again.
+  std::span<MeshVertex> vertices() { return {vertexData(), _numVertex}; }
   // Index `i` of the triangle list (below indexCount()).
   std::uint32_t index(std::uint32_t i) const {
     return _wideIndices ? wideIndexData()[i] : indexData()[i];

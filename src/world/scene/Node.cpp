@@ -1,7 +1,6 @@
 #include "world/scene/Node.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 
 #include "base/Diagnosis.h"
@@ -12,31 +11,11 @@
 #include "world/scene/ParticleSystem.h"
 #include "world/scene/Scene.h"
 #include "world/scene/Shape.h"
+#include "world/scene/Skin.h"
 #include "world/scene/Sprite.h"
+#include "world/scene/Water.h"
 
 namespace vesk {
-
-namespace {
-
-// Codes of the file format whose classes this build cannot make yet, with the class named.
-const char* classNotBuilt(std::int32_t typeCode) {
-  switch (typeCode) {
-    case VK_NODE_WATER:
-      return "Water";
-    case VK_NODE_SKIN:
-      return "Skin";
-    default:
-      return nullptr;
-  }
-}
-
-std::string hexCode(std::int32_t typeCode) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(typeCode));
-  return text;
-}
-
-}  // namespace
 
 Node::Node(SceneLinks* scene) : _scene(scene) {}
 
@@ -94,15 +73,14 @@ Owned<Node> Node::create(std::int32_t typeCode, SceneLinks* scene) {
       if (auto* owner = dynamic_cast<Scene*>(scene)) return make<ParticleSystem>(here(), *owner);
       fatal("A particle system can only be loaded into a scene", here());
       return nullptr;
+    case VK_NODE_SKIN:
+      return make<Skin>(here(), scene);
+    case VK_NODE_WATER:
+      return make<Water>(here(), scene);
     default:
       break;
   }
-  if (const char* name = classNotBuilt(typeCode)) {
-    fatal(str("Node type ", hexCode(typeCode), " (", name, ") cannot be loaded by this version"),
-          here());
-  } else {
-    fatal("Unknown Node ID in scene file", here());
-  }
+  fatal("Unknown Node ID in scene file", here());
   return nullptr;
 }
 

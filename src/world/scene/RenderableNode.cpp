@@ -51,4 +51,16 @@ std::int32_t RenderableNode::processEvent(const Event& event) {
   }
 }
 
+void RenderableNode::attachToMaterial(std::int32_t materialId) {
+  if (!scene()) return;
+  // A negative id reads as a huge unsigned one: out of range, like the ids past the table.
+  _shader = scene()->getShader(static_cast<std::uint32_t>(materialId));
+  if (_shader) _shader->addNode(this);
+}
+
+void RenderableNode::detachFromMaterial() {
+  if (_shader) _shader->removeNode(this);
+  _shader = nullptr;
+}
+
 }  // namespace vesk

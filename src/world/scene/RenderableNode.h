@@ -50,6 +50,11 @@ class RenderableNode : public Node {
         _centre(original._centre),
         _shader(original._shader) {}
 
+  // Joins the node list of the scene's shader `materialId` (none for an id past the table,
+  // which the scene reports); leaves it again.
+  void attachToMaterial(std::int32_t materialId);
+  void detachFromMaterial();
+
   Shader* _shader = nullptr;
 
  private:

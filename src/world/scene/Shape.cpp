@@ -5,18 +5,22 @@
 namespace vesk {
 
 void Shape::attach() {
-  if (!scene()) return;
-  // A negative id reads as a huge unsigned one: out of range, like the ids past the table.
-  _shader = scene()->getShader(static_cast<std::uint32_t>(_materialId));
-  if (_shader) _shader->addNode(this);
+  attachToMaterial(_materialId);
 }
 
 void Shape::detach() {
-  if (_shader) _shader->removeNode(this);
-  _shader = nullptr;
+  detachFromMaterial();
 }
 
 bool Shape::load(BinaryInput& in) {
+  if (!loadMesh(in)) return false;
+  _centre = _mesh->centre();
+  in >> _materialId;
+  if (in.failed()) return false;
+  return RenderableNode::load(in);
+}
+
+bool Shape::loadMesh(BinaryInput& in) {
   ResourceCache* cache = ResourceCache::instance();
   if (!cache) {
     fatal("Shape: no resource cache to keep the mesh", here());
@@ -27,10 +31,7 @@ bool Shape::load(BinaryInput& in) {
   auto* mesh = static_cast<Mesh*>(cache->keepMesh(bank, make<Mesh>(here(), false)));
   if (!mesh || !mesh->load(in)) return false;
   _mesh = mesh;
-  _centre = mesh->centre();
-  in >> _materialId;
-  if (in.failed()) return false;
-  return RenderableNode::load(in);
+  return true;
 }
 
 void Shape::draw(DrawContext& context) {

@@ -31,8 +31,10 @@ class Shape : public RenderableNode {
   Shape(const Shape&) = default;
   template <class T, class... Args>
   friend Owned<T> make(Site site, Args&&... args);
+  // Creates the mesh in the scene's bank and lets it read its record. False once loading
+  // must stop (the error is reported).
+  bool loadMesh(BinaryInput& in);
 
- private:
   Mesh* _mesh = nullptr;
   std::int32_t _materialId = 0;
 };

@@ -16,15 +16,11 @@ static_assert(sizeof(PointVertex) == 16);
 }  // namespace
 
 void Sprite::attach() {
-  if (!scene()) return;
-  // A negative id reads as a huge unsigned one: out of range, like the ids past the table.
-  _shader = scene()->getShader(static_cast<std::uint32_t>(_materialId));
-  if (_shader) _shader->addNode(this);
+  attachToMaterial(_materialId);
 }
 
 void Sprite::detach() {
-  if (_shader) _shader->removeNode(this);
-  _shader = nullptr;
+  detachFromMaterial();
 }
 
 bool Sprite::load(BinaryInput& in) {

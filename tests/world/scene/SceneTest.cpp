@@ -219,12 +219,14 @@ TEST_F(SceneTest, BadFilesStopWithTheirErrors) {
   };
   refused(patched(0, 0x01000000), "Incorrect objects file version");
   refused(patched(8, 0x7FFFFFFF), "is corrupt");  // a material count past the file
+}
 
-  SceneFile skinned = sceneLitCube("skinned");
-  SceneNode skin = sceneShapeNode("Skin", 9, sceneCube(1), 0);
-  skin.record = SceneSkin{};
-  skinned.root.children.push_back(skin);
-  refused(writeSceneUnchecked(skinned), "cannot be loaded by this version");
+TEST_F(SceneTest, AnEmitterWithoutClassesLoads) {
+  SceneFile sparks = sceneLitCube("sparks");
+  SceneNode particles = sceneShapeNode("Particles", 9, sceneCube(1), 0);
+  particles.record = SceneParticles{};
+  sparks.root.children.push_back(particles);
+  EXPECT_NE(load(sparks)->getNodeByHandle(9), nullptr);
 }
 
 TEST_F(SceneTest, MaterialIdOutOfPlaceIsLoggedAndKeptInPlace) {
