@@ -4,8 +4,8 @@
 // The standard output gets one JSON object: the material table ("materials": id, colours,
 // power, whether the material is drawn sorted, textures) and the node tree ("root": class,
 // event-target name, handle, position, rotation as x y z w, scale, a shape's mesh vertex and
-// face counts and material id, children). Texture names are looked up under the current
-// folder, as the show does.
+// face counts and material id, a light's shadow-casting shape handles, children). Texture names are
+// looked up under the current folder, as the show does.
 //
 // The file is loaded by the real loader on a device that records calls without drawing, so no
 // display is needed. A file the loader refuses gets the loader's own message on the standard
@@ -28,6 +28,7 @@
 #include "world/material/Material.h"
 #include "world/material/ResourceCache.h"
 #include "world/material/Texture.h"
+#include "world/scene/Light.h"
 #include "world/scene/Scene.h"
 #include "world/scene/Shape.h"
 
@@ -260,6 +261,13 @@ void writeNode(JsonWriter& json, const Node& node) {
     }
     json.key("material");
     json.integer(shape->materialId());
+  }
+  if (const auto* light = dynamic_cast<const Light*>(&node); light && light->hasShadowCasters()) {
+    json.key("shadowCasters");
+    json.open('[');
+    for (const Light::ShadowCaster& caster : light->_shadowCasters)
+      json.integer(caster.handle);
+    json.close(']');
   }
   json.key("children");
   json.open('[');
