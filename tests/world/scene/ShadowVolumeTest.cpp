@@ -263,16 +263,5 @@ TEST_F(ShadowVolumeTest, ContourLongerThanTheBufferIsDrawnInPiecesOverTheSamePix
   EXPECT_THAT(inPieces, ElementsAreArray(inOne));
 }
 
-TEST(ShadowInspect, LightPrintsTheHandlesOfItsCasters) {
-  TempDir dir;
-  SceneFile file = sceneLitCube("ville");
-  std::get<SceneLight>(file.root.children[1].record).shadowCasters = {2};
-  std::string error;
-  ASSERT_TRUE(saveScene(dir / "ville.pod", file, error)) << error;
-  const ToolRun run = runTool(VESK_INSPECT_EXE, quoted(dir / "ville.pod"), dir.path());
-  ASSERT_EQ(run.code, 0) << run.err;
-  EXPECT_THAT(run.out, HasSubstr("\"scale\":[1,1,1],\"shadowCasters\":[2],\"children\":[]"));
-}
-
 }  // namespace
 }  // namespace vesk::test
