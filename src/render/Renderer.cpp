@@ -312,6 +312,17 @@ void Renderer::drawScreenQuad(const DrawContext& context, Argb colour, float umi
   VK_DX(d.setRenderState(RenderState::Lighting, 1));
 }
 
+gfx::VertexBuffer* Renderer::shadowVertexBuffer() {
+  constexpr std::uint32_t kVertices = 32000;
+  if (!_shadowVertices && _device) {
+    _shadowVertices = _device->createVertexBuffer(kVertices * gfx::fvfStride(gfx::FVF_XYZ),
+                                                  gfx::USAGE_WRITE_ONLY | gfx::USAGE_DYNAMIC,
+                                                  gfx::FVF_XYZ, gfx::Pool::Default);
+    VK_DX(_shadowVertices != nullptr);
+  }
+  return _shadowVertices.get();
+}
+
 void Renderer::shutdown() {
   if (!_device) return;
   (void)_device->setGammaRamp(_baseGamma);
@@ -323,6 +334,7 @@ void Renderer::shutdown() {
   }
   _font.reset();
   _screenQuad.reset();
+  _shadowVertices.reset();
   _drawContext = DrawContext{};
   _device.reset();
 }

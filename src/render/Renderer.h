@@ -59,6 +59,9 @@ class Renderer : public DXObject, public EventTarget {
   // and blending.
   void drawScreenQuad(const DrawContext& context, Argb colour, float umin, float vmin, float umax,
                       float vmax);
+  // The one dynamic buffer every shadow volume is drawn through (32000 XYZ vertices), made on
+  // first use and released with the device. Null without a device or after the fatal error.
+  gfx::VertexBuffer* shadowVertexBuffer();
   // Gives the display its own gamma back, clears to black and releases the device.
   void shutdown();
 
@@ -88,6 +91,7 @@ class Renderer : public DXObject, public EventTarget {
   std::uint32_t _height = 0;
   Owned<gfx::Device> _device;
   Owned<gfx::VertexBuffer> _screenQuad;
+  Owned<gfx::VertexBuffer> _shadowVertices;
   Owned<TextFont> _font;
   DrawContext _drawContext;
   InstalledDrawContext _installed{_drawContext};

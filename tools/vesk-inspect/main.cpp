@@ -4,13 +4,13 @@
 // The standard output gets one JSON object. For a scene: the material table ("materials": id,
 // colours, power, whether the material is drawn sorted, textures) and the node tree ("root":
 // class, event-target name, handle, position, rotation as x y z w, scale, a shape's mesh
-// vertex and face counts and material id, a sprite's size and material, a particle system's
-// emission values and classes, a skin's link count, a water's settings and grid size,
-// children). Texture names are looked up under the
-// current folder, as the show does. For an animation (a name ending in ".pab"): its
-// controllers ("controllers": category, type, target handle or material id, key count, first
-// and last key time, the tracks present, loop mode); the targets are not looked up, since the
-// file does not say which scene it animates.
+// vertex and face counts and material id, a light's shadow-casting shape handles, a sprite's
+// size and material, a particle system's emission values and classes, a skin's link count, a
+// water's settings and grid size, children). Texture names are looked up under the current
+// folder, as the show does. For an animation (a name ending in ".pab"): its controllers
+// ("controllers": category, type, target handle or material id, key count, first and last key
+// time, the tracks present, loop mode); the targets are not looked up, since the file does not
+// say which scene it animates.
 //
 // The file is loaded by the real loader on a device that records calls without drawing, so no
 // display is needed. A file the loader refuses gets the loader's own message on the standard
@@ -36,6 +36,7 @@
 #include "world/material/Material.h"
 #include "world/material/ResourceCache.h"
 #include "world/material/Texture.h"
+#include "world/scene/Light.h"
 #include "world/scene/ParticleSystem.h"
 #include "world/scene/Scene.h"
 #include "world/scene/Shape.h"
@@ -320,6 +321,13 @@ void writeNode(JsonWriter& json, const Node& node) {
     json.close('}');
     json.key("material");
     json.integer(water->materialId());
+  }
+  if (const auto* light = dynamic_cast<const Light*>(&node); light && light->hasShadowCasters()) {
+    json.key("shadowCasters");
+    json.open('[');
+    for (const Light::ShadowCaster& caster : light->_shadowCasters)
+      json.integer(caster.handle);
+    json.close(']');
   }
   json.key("children");
   json.open('[');

@@ -1,21 +1,32 @@
 // A point light: one device light description, set at a slot when the scene draws, and the
 // shapes that cast shadow volumes from it. The light shines from its node's local position,
 // not its world position, so a light nested under a moving group does not follow the group.
+//
+// A caster's edge list is made once the scene has loaded; its volume is rebuilt only when the
+// light has moved relative to the caster (or on the first drawing) and drawn every frame,
+// whether the caster is visible or not.
 #pragma once
 
 #include <vector>
 
 #include "world/scene/Node.h"
+#include "world/scene/ShadowVolume.h"
 
 namespace vesk {
+
+class Scene;
+class Shape;
 
 class Light : public Node {
  public:
   // A shape casting a shadow volume from this light.
   struct ShadowCaster {
-    Node* shape = nullptr;  // resolved from the handle once the scene has loaded
+    Shape* shape = nullptr;  // resolved from the handle once the scene has loaded
+    // In the shape's local space; far away at first, so that the first drawing builds.
     Vector3 lastLightPosition{-10000000000.0f, -10000000000.0f, -10000000000.0f};
     std::int32_t handle = 0;
+    std::vector<ShadowEdge> edges;
+    ShadowVolume volume;
   };
 
   explicit Light(SceneLinks* scene);
@@ -36,6 +47,15 @@ class Light : public Node {
   void setAttenuation(float constant, float linear, float quadratic);
 
   bool hasShadowCasters() const { return !_shadowCasters.empty(); }
+  // Resolves each caster's handle in `scene` to its shape, builds the shape's edge list and
+  // empties its volume. False after the fatal error of a caster that is no shape.
+  bool buildShadows(Scene& scene);
+  // Rebuilds the volumes whose caster saw the light move (in the caster's space).
+  void updateShadows();
+  // Updates the volumes, then draws their sides into the stencil buffer (inverting it) through
+  // `buffer`, each with its caster's world transform, leaving the colour buffer as it is; the
+  // states it changes are set back to the renderer's. Without a buffer only the update runs.
+  void drawShadows(DrawContext& context, gfx::VertexBuffer* buffer);
 
   gfx::LightValues _light;
   std::vector<ShadowCaster> _shadowCasters;

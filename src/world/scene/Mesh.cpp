@@ -1,5 +1,6 @@
 #include "world/scene/Mesh.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "base/SceneFormat.h"
 #include "base/Text.h"
 #include "world/scene/MeshBuffers.h"
+#include "world/scene/ShadowVolume.h"
 #include "world/scene/VectorMath.h"
 
 namespace vesk {
@@ -20,6 +22,14 @@ Bytes zeroedBlock(std::uint32_t count) {
   Bytes block = allocateBytes(bytes);
   if (block) std::memset(block.get(), 0, bytes);
   return block;
+}
+
+// Points closer than this (squared distance) are the same corner.
+constexpr float kSameCornerSquared = 0.0001f;
+
+bool sameCorner(const Vector3& p, const Vector3& q) {
+  const Vector3 d = p - q;
+  return dot(d, d) < kSameCornerSquared;
 }
 
 }  // namespace
@@ -142,6 +152,34 @@ Vector3 Mesh::vertexPosition(std::uint32_t num) const {
   VK_ASSERT(num < _numVertex, "(num <= _numVertex)", "error in indice");
   if (num >= _numVertex) return {};
   return vertexData()[num].position;
+}
+
+// Made once per caster after loading, so the quadratic search costs nothing while the show runs.
+std::vector<ShadowEdge> Mesh::buildEdges() const {
+  std::vector<ShadowEdge> edges;
+  const std::span<const MeshVertex> corners = vertices();
+  for (std::uint32_t i = 0; i + 3 <= _numIndex; i += 3) {
+    const Vector3 p[3] = {corners[index(i)].position, corners[index(i + 1)].position,
+                          corners[index(i + 2)].position};
+    const Vector3 n = cross(p[0] - p[1], p[2] - p[1]);
+    if (length(n) == 0) continue;
+    const Vector3 unit = normalise(n);
+    for (int k = 0; k < 3; ++k) {
+      const Vector3& from = p[k];
+      const Vector3& to = p[(k + 1) % 3];
+      // A neighbour runs along the same edge the other way.
+      auto shared = std::find_if(edges.begin(), edges.end(), [&](const ShadowEdge& edge) {
+        return sameCorner(edge.a, to) && sameCorner(edge.b, from);
+      });
+      if (shared != edges.end()) {
+        shared->secondNormal = unit;
+      } else {
+        edges.push_back({from, to, unit, {}});
+      }
+    }
+  }
+  logLine(str("Number of edges ", edges.size()), here());
+  return edges;
 }
 
 }  // namespace vesk

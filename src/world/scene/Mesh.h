@@ -6,12 +6,15 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "base/BinaryInput.h"
 #include "render/DXObject.h"
 #include "world/scene/MeshRecord.h"
 
 namespace vesk {
+
+struct ShadowEdge;
 
 class Mesh : public DXObject {
  public:
@@ -31,6 +34,9 @@ class Mesh : public DXObject {
   bool createBuffers();
   // Draws the triangles with the current world transform.
   void draw();
+  // The edges of the faces, each once, with the normals of the faces on either side, for the
+  // shadow volumes. Logs the count.
+  std::vector<ShadowEdge> buildEdges() const;
 
   // The mean of all vertex positions (zero without vertices).
   Vector3 centre() const;

@@ -66,8 +66,9 @@ bool Scene::load(BinaryInput& in) {
   _handles[_handle] = this;
   for (Node* child : children())
     child->updateWorld();
-  // Shadow lights resolve their casters and build their volumes here once shadow volumes
-  // exist; until then their shapes cast nothing.
+  for (Light* light : _shadowLights) {
+    if (!light->buildShadows(*this)) return false;
+  }
   return !quitRequested();
 }
 
@@ -258,9 +259,10 @@ void Scene::drawSorted(DrawContext& context, std::vector<SortEntry>& entries, Ca
 }
 
 void Scene::drawShadows(DrawContext& context) {
-  // Each shadow light draws its volumes into the stencil buffer here once shadow volumes
-  // exist; until then the stencil stays clear and the quad darkens nothing.
   if (!_renderer) return;
+  gfx::VertexBuffer* buffer = _renderer->shadowVertexBuffer();
+  for (Light* light : _shadowLights)
+    light->drawShadows(context, buffer);
   gfx::Device& device = *context.device;
   VK_DX(device.setRenderState(gfx::RenderState::StencilEnable, 1));
   VK_DX(device.setRenderState(gfx::RenderState::StencilRef, 0));
