@@ -16,15 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "SceneBenchStage.h"
 #include "authoring/SceneExamples.h"
 #include "base/BinaryInput.h"
 #include "base/File.h"
 #include "events/Event.h"
-#include "gfx/RecordingDevice.h"
-#include "render/DXObject.h"
-#include "support/GlTestContext.h"
 #include "support/TestSupport.h"
-#include "world/material/ResourceCache.h"
 #include "world/scene/Camera.h"
 #include "world/scene/Scene.h"
 
@@ -103,40 +100,9 @@ struct SceneFolder {
   ~SceneFolder() { File::reset(); }
 };
 
-// A device with the drawing states the renderer keeps, installed for every DXObject, and the
-// resource cache: the OpenGL device in a hidden window, or the recording device.
-struct Stage {
-  test::RecordingPresenter quiet;
-  std::unique_ptr<test::GlTestContext> context;
-  Owned<gfx::Device> device;
-  DrawContext drawContext;
-  std::unique_ptr<InstalledDrawContext> installed;
-  Owned<ResourceCache> cache = make<ResourceCache>(here());
-
-  explicit Stage(bool openGl) {
-    if (openGl) {
-      context = std::make_unique<test::GlTestContext>();
-      if (context->ok()) device = context->createDevice(kWidth, kHeight);
-    } else {
-      device = make<gfx::RecordingDevice>(here(), kWidth, kHeight);
-    }
-    if (!device) return;
-    drawContext.device = device.get();
-    installed = std::make_unique<InstalledDrawContext>(drawContext);
-    using gfx::RenderState;
-    device->setRenderState(RenderState::ZEnable, 1);
-    device->setRenderState(RenderState::Lighting, 1);
-    device->setRenderState(RenderState::AlphaBlendEnable, 1);
-    device->setRenderState(RenderState::SrcBlend, static_cast<std::uint32_t>(gfx::Blend::SrcAlpha));
-    device->setRenderState(RenderState::DestBlend,
-                           static_cast<std::uint32_t>(gfx::Blend::InvSrcAlpha));
-  }
-  ~Stage() {
-    cache.reset();
-    installed.reset();
-    device.reset();
-  }
-  bool ok() const { return device != nullptr && quiet.errors().empty(); }
+// The device and the resource cache at the benchmarks' frame size.
+struct Stage : bench::DeviceStage {
+  explicit Stage(bool openGl) : DeviceStage(openGl, kWidth, kHeight) {}
 };
 
 Owned<Scene> loadScene() {

@@ -8,12 +8,8 @@
 #include <cstdint>
 #include <numbers>
 
+#include "SceneBenchStage.h"
 #include "authoring/SceneExamples.h"
-#include "base/BinaryInput.h"
-#include "gfx/RecordingDevice.h"
-#include "render/DXObject.h"
-#include "support/TestSupport.h"
-#include "world/material/ResourceCache.h"
 #include "world/scene/Light.h"
 #include "world/scene/Scene.h"
 #include "world/scene/Shape.h"
@@ -47,12 +43,8 @@ SceneMesh sphereMesh(int stacks, int slices) {
 
 // The sphere lit by a light that casts its shadow, loaded on the recording device.
 struct ShadowStage {
-  test::RecordingPresenter quiet;
-  gfx::RecordingDevice device;
-  DrawContext drawContext{&device};
-  InstalledDrawContext installed{drawContext};
-  Owned<ResourceCache> cache = make<ResourceCache>(here());
-  Owned<Scene> scene = make<Scene>(here());
+  bench::DeviceStage device{false, 64, 64};
+  Owned<Scene> scene;
   Light* light = nullptr;
 
   ShadowStage() {
@@ -65,15 +57,10 @@ struct ShadowStage {
     std::get<SceneLight>(lamp.record).shadowCasters = {2};
     file.root.children.push_back(lamp);
     const SceneResult written = writeScene(file);
-    Bytes data = allocateBytes(written.bytes.size());
-    std::copy(written.bytes.begin(), written.bytes.end(), data.get());
-    BinaryInput in(std::move(data), written.bytes.size(), "ball.pod");
-    if (written && scene->load(in)) light = static_cast<Light*>(scene->getNodeByHandle(3));
+    if (written) scene = bench::loadWrittenScene(written.bytes, "ball.pod");
+    if (scene) light = static_cast<Light*>(scene->getNodeByHandle(3));
   }
-  ~ShadowStage() {
-    scene.reset();
-    cache.reset();
-  }
+  ~ShadowStage() { scene.reset(); }
 };
 
 void BM_ShadowRebuild1000Faces(benchmark::State& state) {

@@ -12,14 +12,9 @@
 #include <memory>
 #include <vector>
 
+#include "SceneBenchStage.h"
 #include "authoring/SceneExamples.h"
-#include "base/BinaryInput.h"
 #include "base/File.h"
-#include "gfx/RecordingDevice.h"
-#include "render/DXObject.h"
-#include "support/GlTestContext.h"
-#include "support/TestSupport.h"
-#include "world/material/ResourceCache.h"
 #include "world/scene/Scene.h"
 #include "world/scene/Skin.h"
 #include "world/scene/Water.h"
@@ -47,12 +42,7 @@ Owned<Scene> loadWith(SceneNode node) {
   file.root.children.push_back(std::move(node));
   SceneResult written = writeScene(file);
   if (!written) return nullptr;
-  Bytes data = allocateBytes(written.bytes.size());
-  std::memcpy(data.get(), written.bytes.data(), written.bytes.size());
-  BinaryInput in(std::move(data), written.bytes.size(), "bench.pod");
-  auto scene = make<Scene>(here());
-  if (!scene->load(in)) return nullptr;
-  return scene;
+  return bench::loadWrittenScene(written.bytes, "bench.pod");
 }
 
 SceneNode skinSheet() {
@@ -89,12 +79,7 @@ SceneNode pool() {
 struct Stage {
   test::TempDir dir;
   test::CurrentDir inDir{dir.path()};
-  test::RecordingPresenter quiet;
-  std::unique_ptr<test::GlTestContext> context;
-  Owned<gfx::Device> device;
-  DrawContext drawContext;
-  std::unique_ptr<InstalledDrawContext> installed;
-  Owned<ResourceCache> cache = make<ResourceCache>(here());
+  std::unique_ptr<bench::DeviceStage> device;
   Owned<Scene> scene;
 
   Stage(bool openGl, SceneNode node) {
@@ -105,25 +90,15 @@ struct Stage {
     FreeImage_Unload(grey);
     File::reset();
     File::init();
-    if (openGl) {
-      context = std::make_unique<test::GlTestContext>();
-      if (context->ok()) device = context->createDevice(64, 64);
-    } else {
-      device = make<gfx::RecordingDevice>(here(), 64, 64);
-    }
-    if (!device) return;
-    drawContext.device = device.get();
-    installed = std::make_unique<InstalledDrawContext>(drawContext);
-    scene = loadWith(std::move(node));
+    device = std::make_unique<bench::DeviceStage>(openGl, 64, 64);
+    if (device->device) scene = loadWith(std::move(node));
   }
   ~Stage() {
     scene.reset();
-    cache.reset();
-    installed.reset();
     device.reset();
     File::reset();
   }
-  bool ok() const { return scene && quiet.errors().empty(); }
+  bool ok() const { return scene && device->quiet.errors().empty(); }
 };
 
 void skinning10000Vertices(benchmark::State& state) {
