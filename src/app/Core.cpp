@@ -1,6 +1,7 @@
 #include "app/Core.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "base/BinaryInput.h"
 #include "base/Diagnosis.h"
@@ -57,7 +58,7 @@ Viewport* Core::viewport(int index) const {
 
 Core::Settings Core::settings() const {
   return Settings{_fullscreen,       _fsaa,      _soundOn, _loopMode, _partyVersion, _deviceType,
-                  _vertexProcessing, _modeIndex, _gamma};
+                  _vertexProcessing, _modeIndex, _gamma,   _volume};
 }
 
 void Core::applySettings(const Settings& s) {
@@ -70,6 +71,7 @@ void Core::applySettings(const Settings& s) {
   _vertexProcessing = s.vertexProcessing;
   _modeIndex = s.modeIndex;
   _gamma = s.gamma;
+  _volume = s.volume;
 }
 
 bool Core::init() {
@@ -98,10 +100,12 @@ bool Core::init() {
     _modeIndex = 0;
   }
 
-  if (_host.showConfigPanel(*this) == PanelResult::Exit) {
+  const PanelResult panel = _host.showConfigPanel(*this);
+  if (panel == PanelResult::Exit) {
     _renderer.reset();
     return false;
   }
+  logSettings(panel);
 
   logLine("Initialising renderer ...");
   gfx::DisplayMode mode = _host.desktopWindowMode();
@@ -134,6 +138,19 @@ bool Core::init() {
   if (!_fullscreen) _host.showWindow();
   _initialised = true;
   return !quitRequested();
+}
+
+void Core::logSettings(PanelResult panel) const {
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "Settings (%s): %s, mode %d, device %d, vertex processing 0x%X, anti-aliasing "
+                "%s, sound %s, volume %d, loop %s, party version %s, gamma %d",
+                panel == PanelResult::RunChanged ? "changed" : "unchanged",
+                _fullscreen ? "full screen" : "desktop window", _modeIndex,
+                static_cast<int>(_deviceType), static_cast<unsigned>(_vertexProcessing),
+                _fsaa ? "on" : "off", _soundOn ? "on" : "off", _volume, _loopMode ? "on" : "off",
+                _partyVersion ? "on" : "off", _gamma);
+  logLine(line);
 }
 
 void Core::createViewports() {

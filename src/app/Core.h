@@ -139,6 +139,7 @@ class Core : public EventTarget {
     bool fullscreen = false, fsaa = false, soundOn = false, loopMode = false, partyVersion = false;
     std::int32_t deviceType = 1, vertexProcessing = kHardwareVertexProcessing, modeIndex = 0,
                  gamma = 0;
+    int volume = 100;  // not on the panel; the command line sets it
   };
   Settings settings() const;
   void applySettings(const Settings& settings);
@@ -157,6 +158,8 @@ class Core : public EventTarget {
     Core& _core;
   };
 
+  // The settings the show starts with, after the panel.
+  void logSettings(PanelResult panel) const;
   void createViewports();
   void destroyViewports();
   void drawViewports();
