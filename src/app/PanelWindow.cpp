@@ -6,13 +6,13 @@
 #include <fstream>
 #include <iterator>
 
+#include <imgui.h>
 #include "app/CommandLine.h"
 #include "base/ArchiveReader.h"
 #include "base/Diagnosis.h"
 #include "base/File.h"
 #include "base/Log.h"
 #include "base/Text.h"
-#include "imgui.h"
 #include "world/material/Picture.h"
 
 namespace vesk {

@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "imgui.h"
-#include "imgui_impl_opengl2.h"
-#include "imgui_impl_sdl.h"
+#include <imgui.h>
+#include <imgui_impl_opengl2.h>
+#include <imgui_impl_sdl.h>
 
 namespace vesk {
 
