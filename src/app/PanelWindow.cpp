@@ -1,6 +1,7 @@
 #include "app/PanelWindow.h"
 
 #include <FreeImage.h>
+#include <SDL.h>
 
 #include <filesystem>
 #include <fstream>
@@ -194,11 +195,15 @@ PanelResult runPanelWindow(GuiWindow& window, ConfigPanel& panel, Core::Settings
     checkbox(kPartyBox, partyCaption.c_str(), c.party, true, clicked);
     if (clicked) panel.refresh();
 
+    // Enter is the default button's key; Escape leaves as the close box does.
+    const bool noPopup = !ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId);
     ImGui::SetCursorPos({kRunButton.x, kRunButton.y});
-    const bool run = ImGui::Button("Run demo", {kRunButton.w, kRunButton.h}) ||
-                     ImGui::IsKeyPressed(ImGuiKey_Enter);
+    const bool run =
+        ImGui::Button("Run demo", {kRunButton.w, kRunButton.h}) ||
+        (noPopup && (window.keyPressed(SDLK_RETURN) || window.keyPressed(SDLK_KP_ENTER)));
     ImGui::SetCursorPos({kExitButton.x, kExitButton.y});
-    const bool exit = ImGui::Button("Exit", {kExitButton.w, kExitButton.h});
+    const bool exit = ImGui::Button("Exit", {kExitButton.w, kExitButton.h}) ||
+                      (noPopup && window.keyPressed(SDLK_ESCAPE));
     ImGui::End();
     window.endFrame();
     if (run) return panel.run(settings);

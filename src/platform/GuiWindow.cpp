@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include <imgui.h>
@@ -101,9 +102,12 @@ bool GuiWindow::create(const std::string& title, int width, int height, std::str
 
 bool GuiWindow::beginFrame() {
   bool open = _window != nullptr;
+  _keysPressed.clear();
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     ImGui_ImplSDL2_ProcessEvent(&event);
+    if (event.type == SDL_KEYDOWN && !event.key.repeat)
+      _keysPressed.push_back(event.key.keysym.sym);
     if (event.type == SDL_QUIT) open = false;
     if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE &&
         event.window.windowID == SDL_GetWindowID(_window)) {
@@ -115,6 +119,10 @@ bool GuiWindow::beginFrame() {
   ImGui_ImplSDL2_NewFrame();
   ImGui::NewFrame();
   return true;
+}
+
+bool GuiWindow::keyPressed(int key) const {
+  return std::find(_keysPressed.begin(), _keysPressed.end(), key) != _keysPressed.end();
 }
 
 void GuiWindow::endFrame() {

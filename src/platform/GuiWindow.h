@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct SDL_Window;
 
@@ -28,6 +29,9 @@ class GuiWindow {
 
   // Handles the waiting input and starts a frame; false when the viewer closed the window.
   bool beginFrame();
+  // Whether the key (an SDL key code) went down since the last beginFrame. Dear ImGui can miss
+  // a key pressed and released between two frames; this does not.
+  bool keyPressed(int key) const;
   // Draws the frame and shows it, then waits a little so that an idle panel costs nothing.
   void endFrame();
 
@@ -43,6 +47,7 @@ class GuiWindow {
   bool _imgui = false;
   std::uint32_t _texture = 0;
   std::string _glRenderer;
+  std::vector<int> _keysPressed;
 };
 
 // True for Mesa's software rasterisers (llvmpipe, softpipe, swrast): no hardware T&L there.
