@@ -52,8 +52,8 @@ PanelResult SdlHost::showConfigPanel(Core& core) {
   std::string error;
   if (_line.modeWidth && requestedMode(_line, core.displayModes()) < 0) {
     // Told before any window opens.
-    ConfigPanel scratch(settings, core.displayModes(), true);
-    presetPanel(_line, scratch, core.displayModes(), error);
+    error =
+        str("the display offers no full-screen mode of ", *_line.modeWidth, "x", *_line.modeHeight);
     std::cerr << "vesk: " << error << "\n" << usageText();
     logLine("Command line: " + error);
     _usageExitCode = kUsageExitCode;
