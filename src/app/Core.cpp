@@ -1,6 +1,7 @@
 #include "app/Core.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "base/BinaryInput.h"
 #include "base/Diagnosis.h"
@@ -10,6 +11,7 @@
 #include "compositing/Viewport.h"
 #include "render/Renderer.h"
 #include "sound/Sound.h"
+#include "world/animation/AnimBlock.h"
 #include "world/material/Graph.h"
 #include "world/material/ResourceCache.h"
 #include "world/material/Texture.h"
@@ -57,7 +59,7 @@ Viewport* Core::viewport(int index) const {
 
 Core::Settings Core::settings() const {
   return Settings{_fullscreen,       _fsaa,      _soundOn, _loopMode, _partyVersion, _deviceType,
-                  _vertexProcessing, _modeIndex, _gamma};
+                  _vertexProcessing, _modeIndex, _gamma,   _volume};
 }
 
 void Core::applySettings(const Settings& s) {
@@ -70,6 +72,7 @@ void Core::applySettings(const Settings& s) {
   _vertexProcessing = s.vertexProcessing;
   _modeIndex = s.modeIndex;
   _gamma = s.gamma;
+  _volume = s.volume;
 }
 
 bool Core::init() {
@@ -98,10 +101,12 @@ bool Core::init() {
     _modeIndex = 0;
   }
 
-  if (_host.showConfigPanel(*this) == PanelResult::Exit) {
+  const PanelResult panel = _host.showConfigPanel(*this);
+  if (panel == PanelResult::Exit) {
     _renderer.reset();
     return false;
   }
+  logSettings(panel);
 
   logLine("Initialising renderer ...");
   gfx::DisplayMode mode = _host.desktopWindowMode();
@@ -134,6 +139,19 @@ bool Core::init() {
   if (!_fullscreen) _host.showWindow();
   _initialised = true;
   return !quitRequested();
+}
+
+void Core::logSettings(PanelResult panel) const {
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "Settings (%s): %s, mode %d, device %d, vertex processing 0x%X, anti-aliasing "
+                "%s, sound %s, volume %d, loop %s, party version %s, gamma %d",
+                panel == PanelResult::RunChanged ? "changed" : "unchanged",
+                _fullscreen ? "full screen" : "desktop window", _modeIndex,
+                static_cast<int>(_deviceType), static_cast<unsigned>(_vertexProcessing),
+                _fsaa ? "on" : "off", _soundOn ? "on" : "off", _volume, _loopMode ? "on" : "off",
+                _partyVersion ? "on" : "off", _gamma);
+  logLine(line);
 }
 
 void Core::createViewports() {
@@ -274,6 +292,7 @@ void Core::loadMusic(const std::string& file, const std::string& name) {
 }
 
 void Core::unloadMusic(const std::string& name) {
+  if (name == _showMusic) _showMusic.clear();
   auto it = _musics.find(name);
   Sound::getInstance().moduleFree(it == _musics.end() ? 0 : it->second);
   if (it != _musics.end()) _musics.erase(it);
@@ -283,6 +302,8 @@ void Core::playMusic(const std::string& name) {
   auto it = _musics.find(name);
   const std::uint32_t music = it == _musics.end() ? 0 : it->second;
   VK_ASSERT(music, "music", "Module " << name << " not loaded, can't be played !");
+  _showMusic = name;
+  _musicStartMs = _timeMs;
   Sound& sound = Sound::getInstance();
   sound.modulePlay(music);
   sound.moduleSetCallback(music, musicSync, _musicEvents.get());
@@ -290,8 +311,36 @@ void Core::playMusic(const std::string& name) {
 }
 
 void Core::stopMusic(const std::string& name) {
+  if (name == _showMusic) _showMusic.clear();
   auto it = _musics.find(name);
   Sound::getInstance().channelStop(it == _musics.end() ? 0 : it->second);
+}
+
+void Core::restartShow() {
+  // Everything loaded stays loaded: the viewports start empty, the scenes' animations go back
+  // to their start, and the music plays again from its first note, so its cues come again at
+  // the same offsets.
+  ++_loops;
+  _loopStartMs = _timeMs;
+  logLine(str("Loop mode: the show starts again at ", _timeMs, " ms (loop ", _loops + 1, ")"));
+  resetViewports();
+  for (const Owned<Scene>& scene : _scenes) {
+    for (const Owned<AnimBlock>& block : scene->animBlocks()) {
+      Event stop("", kEventStopAnimation);
+      block->processEvent(stop);
+      Event rewind("", kEventSetAnimationTime);
+      rewind.addFloat(0.0f);
+      rewind.addBool(true);
+      block->processEvent(rewind);
+    }
+  }
+  auto it = _musics.find(_showMusic);
+  if (it == _musics.end() || it->second == 0) return;
+  Sound& sound = Sound::getInstance();
+  sound.channelStop(it->second);
+  sound.moduleRewind(it->second);
+  sound.modulePlay(it->second);  // its cue callback stays installed
+  sound.channelSetVolume(it->second, _soundOn ? _volume : 0);
 }
 
 std::int32_t Core::processEvent(const Event& event) {
@@ -338,7 +387,11 @@ std::int32_t Core::processEvent(const Event& event) {
       resetViewports();
       return VK_EVENT_PROCESSED;
     case VK_CORE_QUIT:
-      requestQuit(0);
+      if (_loopMode) {
+        restartShow();
+      } else {
+        requestQuit(0);
+      }
       return VK_EVENT_PROCESSED;
     default:
       return EventTarget::processEvent(event);

@@ -129,6 +129,12 @@ class Core : public EventTarget {
   const std::vector<gfx::DisplayMode>& displayModes() const { return _displayModes; }
   int modeIndex() const { return _modeIndex; }
   bool fullscreen() const { return _fullscreen; }
+  bool loopMode() const { return _loopMode; }
+  // Loop mode: how often the show started again, when the last time did, and when the music it
+  // starts again was first played (show times in ms).
+  int loops() const { return _loops; }
+  std::int32_t loopStartMs() const { return _loopStartMs; }
+  std::int32_t musicStartMs() const { return _musicStartMs; }
   TimeEvents* timeEvents() const { return _timeEvents.get(); }
   MusicEvents* musicEvents() const { return _musicEvents.get(); }
   // The loaded scenes, in load order.
@@ -139,6 +145,7 @@ class Core : public EventTarget {
     bool fullscreen = false, fsaa = false, soundOn = false, loopMode = false, partyVersion = false;
     std::int32_t deviceType = 1, vertexProcessing = kHardwareVertexProcessing, modeIndex = 0,
                  gamma = 0;
+    int volume = 100;  // not on the panel; the command line sets it
   };
   Settings settings() const;
   void applySettings(const Settings& settings);
@@ -157,6 +164,8 @@ class Core : public EventTarget {
     Core& _core;
   };
 
+  // The settings the show starts with, after the panel.
+  void logSettings(PanelResult panel) const;
   void createViewports();
   void destroyViewports();
   void drawViewports();
@@ -171,6 +180,8 @@ class Core : public EventTarget {
   void unloadMusic(const std::string& name);
   void playMusic(const std::string& name);
   void stopMusic(const std::string& name);
+  // The quit cue in loop mode: the show starts again from its first music cue.
+  void restartShow();
 
   // Keys and overlay.
   void onKey(KeyCode key);
@@ -230,6 +241,11 @@ class Core : public EventTarget {
   int _fadeVolume = 0;
   std::vector<Viewport*> _sortedViewports;  // kept between frames
   std::string _overlayText;                 // kept between frames
+  // Loop mode: the music playing (the last one played and not stopped), and the loops so far.
+  std::string _showMusic;
+  int _loops = 0;
+  std::int32_t _loopStartMs = 0;
+  std::int32_t _musicStartMs = 0;
   bool _initialised = false;
 
   static inline Core* _instance = nullptr;

@@ -8,6 +8,10 @@
 
 namespace vesk {
 
+namespace {
+constexpr int kSamples = 4;
+}
+
 Window::~Window() {
   destroy();
 }
@@ -27,9 +31,10 @@ void Window::destroy() {
     _window = nullptr;
   }
   _fullscreen = false;
+  _multisampled = false;
 }
 
-bool Window::create(std::string& error) {
+bool Window::create(std::string& error, bool multisample) {
   if (_window) {
     error = "the window already exists";
     return false;
@@ -45,13 +50,28 @@ bool Window::create(std::string& error) {
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, multisample ? 1 : 0);
+  SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, multisample ? kSamples : 0);
   _window = SDL_CreateWindow(kProductionName, 0, 0, kWidth, kHeight,
                              SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (!_window && multisample) {
+    // No visual with samples: the same window without them.
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+    return create(error, false);
+  }
   if (!_window) {
     error = std::string("cannot create the window: ") + SDL_GetError();
     return false;
   }
   _context = SDL_GL_CreateContext(_window);
+  if (!_context && multisample) {
+    destroy();
+    return create(error, false);
+  }
+  int samples = 0;
+  if (_context && SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples) == 0)
+    _multisampled = samples > 0;
   if (!_context) {
     error = std::string("cannot create the OpenGL context: ") + SDL_GetError();
     destroy();

@@ -30,8 +30,11 @@ class Window : public gfx::DeviceHost {
   Window& operator=(const Window&) = delete;
 
   // Makes the hidden desktop window and its OpenGL context (needs openVideo). False with the
-  // reason in `error`; nothing is left half-made.
-  bool create(std::string& error);
+  // reason in `error`; nothing is left half-made. With `multisample` the context is asked for
+  // 4 samples per pixel first, and made without them when the driver refuses.
+  bool create(std::string& error, bool multisample = false);
+  // Whether the context got samples (create with `multisample`).
+  bool multisampled() const { return _multisampled; }
   // Switches to full screen in `mode` (the nearest the display offers), shows the window,
   // hides the cursor and presents with vertical sync.
   bool enterFullscreen(const gfx::DisplayMode& mode, std::string& error);
@@ -61,6 +64,7 @@ class Window : public gfx::DeviceHost {
   void* _context = nullptr;  // SDL_GLContext
   bool _fullscreen = false;
   bool _cursorHidden = false;
+  bool _multisampled = false;
 };
 
 }  // namespace vesk

@@ -53,6 +53,15 @@ bool Mixer::stop(std::uint32_t handle) {
   return true;
 }
 
+bool Mixer::rewind(std::uint32_t handle) {
+  std::lock_guard lock(_mutex);
+  auto it = _voices.find(handle);
+  if (it == _voices.end() || !it->second.module->rewind()) return false;
+  it->second.ended = false;
+  it->second.tickOffset = 0;
+  return true;
+}
+
 bool Mixer::setVolume(std::uint32_t handle, int volume) {
   std::lock_guard lock(_mutex);
   auto it = _voices.find(handle);

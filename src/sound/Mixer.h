@@ -38,6 +38,8 @@ class Mixer {
   // Playing resumes where the module stopped.
   bool play(std::uint32_t handle);
   bool stop(std::uint32_t handle);
+  // Back to the module's start; it plays or stays stopped as before.
+  bool rewind(std::uint32_t handle);
   bool setVolume(std::uint32_t handle, int volume);  // 0..100, linear
   bool contains(std::uint32_t handle) const;
   // True once a module that does not loop has played through.

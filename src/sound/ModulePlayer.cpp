@@ -40,7 +40,7 @@ void cueNotesOfRow(const xmp_module& module, int pattern, int row,
   }
 }
 
-ModulePlayer::ModulePlayer(char* context) : _context(context) {
+ModulePlayer::ModulePlayer(char* context, int rate) : _context(context), _rate(rate) {
   xmp_module_info info{};
   xmp_get_module_info(_context, &info);
   _module = info.mod;
@@ -65,7 +65,16 @@ Owned<ModulePlayer> ModulePlayer::load(const std::uint8_t* bytes, std::size_t si
     xmp_free_context(context);
     return nullptr;
   }
-  return make<ModulePlayer>(here(), context);
+  return make<ModulePlayer>(here(), context, rate);
+}
+
+bool ModulePlayer::rewind() {
+  // A new player on the loaded module: position, tempo, loop count and voices start afresh.
+  xmp_end_player(_context);
+  _audio = {};
+  _cues.clear();
+  _ended = xmp_start_player(_context, _rate, 0) != 0;
+  return !_ended;
 }
 
 bool ModulePlayer::nextTick() {

@@ -44,13 +44,16 @@ class ModulePlayer : public TrackedBlock {
   const std::vector<std::uint32_t>& tickCues() const { return _cues; }
 
   void setLooping(bool looping) { _looping = looping; }
+  // Back to the start of the song, as if just loaded; false when the library refuses.
+  bool rewind();
 
  private:
-  explicit ModulePlayer(char* context);
+  ModulePlayer(char* context, int rate);
   template <class T, class... Args>
   friend Owned<T> make(Site site, Args&&... args);
 
   char* _context;  // xmp_context
+  int _rate;
   const xmp_module* _module = nullptr;
   std::span<const std::int16_t> _audio;
   std::vector<std::uint32_t> _cues;

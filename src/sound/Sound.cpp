@@ -165,6 +165,11 @@ void Sound::channelStop(std::uint32_t handle) {
   std::erase(_playing, handle);
 }
 
+void Sound::moduleRewind(std::uint32_t handle) {
+  if (!_mixer.rewind(handle)) fatal("Sound::moduleRewind() : error", here());
+  _scheduler.drop(handle);
+}
+
 void Sound::channelSetVolume(std::uint32_t handle, int volume) {
   if (!_mixer.setVolume(handle, volume)) fatal("Sound::channelSetVolume() : error", here());
 }

@@ -88,6 +88,8 @@ class Sound : public EventTarget {
   std::uint32_t moduleSetCallback(std::uint32_t handle, SyncProc callback, void* user = nullptr);
   // Stops the module and removes every listing of it from the playing list.
   void channelStop(std::uint32_t handle);
+  // Takes a stopped module back to its start; the next modulePlay plays it from there.
+  void moduleRewind(std::uint32_t handle);
   // Volume 0..100, linear.
   void channelSetVolume(std::uint32_t handle, int volume);
   // channelSetVolume for every listing of the playing list, in order.

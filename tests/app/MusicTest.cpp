@@ -151,7 +151,10 @@ TEST(Music, LiveCuesReachTheShowInTimeWithoutAnAudioDevice) {
   CurrentDir inDir(dir.path());
   CueProbe probe;
   probe.setName("probe");
-  SdlHost host;  // the program's own surroundings: window, real clock, audio or its fallback
+  CommandLine noPanel;
+  noPanel.noPanel = true;
+  // The program's own surroundings: window, real clock, audio or its fallback.
+  SdlHost host(noPanel);
   RecordingPresenter shown;  // no message box may wait for a click here
   ProbeShow show;
   {
@@ -180,6 +183,70 @@ TEST(Music, LiveCuesReachTheShowInTimeWithoutAnAudioDevice) {
   }
   host.close();
   File::reset();
+}
+
+}  // namespace
+}  // namespace vesk::test
+
+namespace vesk::test {
+namespace {
+
+// Loop mode: a cue at row 14 (E-3 at volume 20: code 20 + 64 × 40 = 2580) is the show's quit
+// cue; the show starts again from the music's start three times over.
+TEST(Music, LoopModeStartsTheShowAgainWithTheSameFramesSoundAndMemory) {
+  TempDir dir;
+  makeShowFolder(dir);
+  XmModule module = showModule();
+  module.patterns[0].at(14, 1) = {41, 15, xmSetVolume(20), 0, 0};
+  std::string error;
+  ASSERT_TRUE(saveXm(dir / "data/music.xm", module, error)) << error;
+  writeFile(dir / "show.txt", std::string(kMusicScript) + "cue 2580 CORE 16\n");
+
+  std::string peaks[2];
+  for (int run = 0; run < 2; ++run) {
+    // Two loops, then three.
+    ChildProcess capture(
+        VESK_CAPTURE_EXE,
+        {"--script", "show.txt", "--size", "32x24", "--fps", "25", "--until",
+         run == 0 ? "3500" : "5200", "--out", "frames", "--wav", "sound.wav", "--loop"},
+        dir.path());
+    ASSERT_EQ(capture.wait(240s).value_or(-1), 0) << readFile(dir / "Log.txt");
+    const std::string log = readFile(dir / "Log.txt");
+    EXPECT_EQ(log.find("Detected memory leaks"), std::string::npos) << log;
+    peaks[run] = log.substr(log.find("Maximum memory usage"));
+  }
+  EXPECT_EQ(peaks[0], peaks[1]) << "the third loop needs no more memory than the second";
+
+  // The music started with the frame at 40 ms; the quit cue, 14 rows later, reaches the show
+  // with the frame at 1760 ms.
+  const std::string log = readFile(dir / "Log.txt");
+  EXPECT_NE(log.find("Loop mode: the show starts again at 1760 ms (loop 2)"), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Loop mode: the show starts again at 3480 ms (loop 3)"), std::string::npos);
+  constexpr int kLoop = 1720, kMusicStart = 40;
+  const std::filesystem::path frames = dir / "frames";
+  auto frame = [&](int ms) {
+    char name[32];
+    std::snprintf(name, sizeof name, "t%08d.png", ms);
+    return readFile(frames / name);
+  };
+  for (int t = kMusicStart; t < kMusicStart + kLoop; t += 40) {
+    EXPECT_EQ(frame(t), frame(t + kLoop)) << t;
+    EXPECT_EQ(frame(t), frame(t + 2 * kLoop)) << t;
+  }
+  EXPECT_GT(centreRed(frames / "t00000560.png"), 200) << "the loops show the cues' pictures";
+  EXPECT_GT(centreRed(frames / "t00002280.png"), 200);
+
+  // Each loop hears the music from its first note: the same audio bytes at the same offsets.
+  const std::string wav = readFile(dir / "sound.wav");
+  constexpr std::size_t kHeader = 44, kFrameBytes = 4;
+  auto at = [&](int ms) { return kHeader + static_cast<std::size_t>(ms) * 441 / 10 * kFrameBytes; };
+  const std::size_t loopBytes = at(kLoop) - kHeader;
+  ASSERT_GE(wav.size(), at(kMusicStart + 3 * kLoop));
+  EXPECT_TRUE(wav.compare(at(kMusicStart), loopBytes, wav, at(kMusicStart + kLoop), loopBytes) ==
+              0);
+  EXPECT_TRUE(
+      wav.compare(at(kMusicStart), loopBytes, wav, at(kMusicStart + 2 * kLoop), loopBytes) == 0);
 }
 
 }  // namespace

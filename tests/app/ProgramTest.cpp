@@ -52,7 +52,7 @@ TEST(Program, ShowsItsWindowTakesScreenshotsAndEndsWithTheEndPicture) {
   PrivateDisplay display;
   ASSERT_TRUE(display.ok());
   const std::string x = "DISPLAY=" + display.name() + " ";
-  ChildProcess vesk(VESK_EXE, {}, dir.path(), {{"DISPLAY", display.name()}});
+  ChildProcess vesk(VESK_EXE, {"--no-panel"}, dir.path(), {{"DISPLAY", display.name()}});
   std::string window = runCommand(x + "timeout 60 xdotool search --sync --onlyvisible --pid " +
                                   std::to_string(vesk.pid()) + " --name '^Vesk$' | head -1");
   while (!window.empty() && window.back() == '\n')

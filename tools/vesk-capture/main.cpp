@@ -2,8 +2,10 @@
 // clock, and writes the frames as PNG files: how we and the tests see what the program draws.
 //
 //   vesk-capture --script FILE [--data DIR] [--size 640x480] [--fps 25] --until MS --out DIR
-//                [--every N] [--wav FILE]
+//                [--every N] [--wav FILE] [--loop]
 //
+// With --loop the run is in loop mode: the quit cue starts the show again from its first music
+// cue, and the script's syncs are raised again at the same offsets from the music's new start.
 // The music is mixed synchronously, frame by frame, so two runs give the same frames and the
 // same audio bytes; with --wav the sound is on at volume 100 and the audio is kept.
 // Exit codes: 0 done, 1 failed, 2 wrong usage, 130 or 143 stopped by SIGINT or SIGTERM (the
@@ -36,7 +38,7 @@ constexpr std::uint32_t kCaptureRandomSeed = 1;
 
 constexpr const char* kUsage =
     "usage: vesk-capture --script FILE [--data DIR] [--size WxH] [--fps N] --until MS --out DIR "
-    "[--every N] [--wav FILE]\n";
+    "[--every N] [--wav FILE] [--loop]\n";
 
 struct Options {
   std::filesystem::path script;
@@ -47,6 +49,7 @@ struct Options {
   double fps = 25;
   std::int64_t untilMs = -1;
   std::int64_t every = 1;
+  bool loop = false;
 };
 
 bool parseNumber(const char* text, std::int64_t& value, std::int64_t minimum) {
@@ -60,6 +63,10 @@ bool parseNumber(const char* text, std::int64_t& value, std::int64_t minimum) {
 bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
   for (int i = 1; i < argc; ++i) {
     std::string flag = argv[i];
+    if (flag == "--loop") {
+      options.loop = true;
+      continue;
+    }
     if (i + 1 >= argc) {
       error = flag + " needs a value";
       return false;
@@ -140,14 +147,16 @@ class CaptureDisplay : public gfx::Display {
 
 class CaptureHost : public CoreHost {
  public:
-  CaptureHost(gfx::DisplayMode mode, bool videoOpen, bool soundOn)
-      : _mode(mode), _display(mode), _video(videoOpen), _soundOn(soundOn) {}
+  CaptureHost(gfx::DisplayMode mode, bool videoOpen, bool soundOn, bool loop)
+      : _mode(mode), _display(mode), _video(videoOpen), _soundOn(soundOn), _loop(loop) {}
   gfx::Display* display() override { return _video ? &_display : nullptr; }
-  // With sound the run is as if "No sound" were unchecked; the volume stays at 100.
+  // With sound the run is as if "No sound" were unchecked (the volume stays at 100), with loop
+  // as if "Loop mode" were checked.
   PanelResult showConfigPanel(Core& core) override {
-    if (!_soundOn) return PanelResult::RunUnchanged;
+    if (!_soundOn && !_loop) return PanelResult::RunUnchanged;
     Core::Settings settings = core.settings();
-    settings.soundOn = true;
+    settings.soundOn = _soundOn;
+    settings.loopMode = _loop;
     core.applySettings(settings);
     return PanelResult::RunChanged;
   }
@@ -175,6 +184,7 @@ class CaptureHost : public CoreHost {
   CaptureDisplay _display;
   bool _video;
   bool _soundOn;
+  bool _loop;
   Window _window;
   ManualClock _clock;
 };
@@ -255,7 +265,7 @@ int capture(const Options& options) {
   int savedFrames = 0;
   {
     CaptureHost host({options.width, options.height, 60, gfx::Format::X8R8G8B8}, video,
-                     !options.wav.empty());
+                     !options.wav.empty(), options.loop);
     WavWriter wav;
     if (!wavPath.empty() && !wav.open(wavPath)) {
       std::cerr << "vesk-capture: cannot write " << options.wav << std::endl;
@@ -266,7 +276,9 @@ int capture(const Options& options) {
     Core core(host, show);
     if (core.init()) {
       core.start();
-      std::vector<CueSync> syncs = script.syncs();
+      const std::vector<CueSync> scripted = script.syncs();
+      std::vector<CueSync> syncs = scripted;
+      int loops = 0;
       for (std::int64_t n = 0; !quitRequested(); ++n) {
         const auto ms =
             static_cast<std::int64_t>(static_cast<double>(n) * 1000.0 / options.fps + 0.5);
@@ -290,6 +302,16 @@ int capture(const Options& options) {
           }
         }
         core.frame();
+        if (core.loops() != loops) {
+          // The music started again: its cues come again at their offsets from its start.
+          loops = core.loops();
+          syncs.clear();
+          for (CueSync sync : scripted) {
+            if (sync.timeMs < core.musicStartMs()) continue;
+            sync.timeMs += core.loopStartMs() - core.musicStartMs();
+            syncs.push_back(sync);
+          }
+        }
         if (n % options.every == 0) {
           char name[32];
           std::snprintf(name, sizeof name, "t%08lld.png", static_cast<long long>(ms));
