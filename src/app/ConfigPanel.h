@@ -28,8 +28,9 @@ enum class PanelControl : int {
 // The device list's entries, in order; the last two only for a hardware driver.
 enum class DeviceChoice : int { Reference = 0, HalSoftware = 1, HalMixed = 2, HalHardware = 3 };
 
-inline constexpr const char* kPartyName = "Vesk Party 2001";
-inline constexpr const char* kGroupName = "Vesk Productions";
+// The show's identity: the production group, the party (with its edition) and the engine.
+inline constexpr const char* kPartyName = "Sandglass Summit 2026";
+inline constexpr const char* kGroupName = "Vesk";
 inline constexpr const char* kEngineName = "Vesk engine";
 inline constexpr std::int32_t kReferenceDevice = 2;
 inline constexpr std::int32_t kHalDevice = 1;

@@ -153,7 +153,7 @@ PanelResult runPanelWindow(GuiWindow& window, ConfigPanel& panel, Core::Settings
       title.empty() ? 0 : window.createTexture(title.data(), kTitleSide, kTitleSide);
   const std::string stamp = buildStamp();
   const std::string partyCaption = std::string(kPartyName) + " version";
-  const std::string aboutCaption = std::string(kGroupName) + " " + kEngineName;
+  const std::string aboutCaption = std::string(kGroupName) + " - " + kEngineName;
 
   // SIGINT or SIGTERM close the panel as its close box does.
   while (!quitRequested() && window.beginFrame()) {

@@ -17,7 +17,7 @@ inline constexpr int kPanelHeight = 336;
 // The title picture's side, and the data file it comes from when the show's data has it; a
 // plain tile stands in for it otherwise.
 inline constexpr int kTitleSide = 256;
-inline constexpr const char* kTitlePicture = "data\\textures\\title.png";
+inline constexpr const char* kTitlePicture = "data\\textures\\clepsydra title.png";
 
 // The title picture as 256 × 256 RGBA pixels, or empty when the data has none (or it cannot be
 // decoded: the log says why). Never a fatal error: the panel does without it.
