@@ -6,12 +6,17 @@
 #include "app/SdlHost.h"
 #include "base/Diagnosis.h"
 #include "base/ShowClock.h"
+#include "show/ClepsydraShow.h"
 
 int main() {
   vesk::quitOnSignals();
   vesk::ShowClock::seedRandomFromTimeOfDay();
   vesk::SdlHost host;
-  vesk::EmptyShow show;
+  // The compiled-in show when its data is here; an empty one otherwise.
+  vesk::ClepsydraShow clepsydra;
+  vesk::EmptyShow empty;
+  vesk::ShowScript& show =
+      vesk::showDataPresent(".") ? static_cast<vesk::ShowScript&>(clepsydra) : empty;
   {
     vesk::Core core(host, show);
     if (core.init()) core.run();
