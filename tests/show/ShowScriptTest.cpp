@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <set>
 #include <string>
@@ -319,6 +320,53 @@ TEST(ShowCues, AddressOnlyObjectsOfScenesLoadedWhenTheCueArrives) {
   EXPECT_EQ(std::count_if(targets.begin(), targets.end(),
                           [&](const std::string& t) { return animationBlocks.count(t) > 0; }),
             50);
+}
+
+// What each viewport layer holds, followed through the cues as the music raises them: the
+// checks a viewport makes (and turns into fatal errors) must all pass.
+TEST(ShowCues, GiveEveryViewportEventALayerItCanWorkOn) {
+  enum class Slot { Empty, Scene, Picture };
+  std::map<std::string, std::array<Slot, 4>> layers;  // a missing entry is all empty
+  std::map<std::string, std::string> sceneShown;      // "viewport/layer" → scene name
+  const std::vector<CueEvent> cues = showCueEvents();
+  for (std::int32_t code : arrivalOrder()) {
+    for (const Event* e : cueEvents(cues, code)) {
+      const std::string& vp = e->getTargetName();
+      const int c = e->getCode();
+      const std::string where = vp + " " + std::to_string(c) + " at cue " + std::to_string(code);
+      if (vp == "CORE") {
+        if (c == 15) layers.clear();
+        if (c == 2)
+          for (auto& [name, slots] : layers)
+            for (int n = 0; n < 4; ++n)
+              if (sceneShown[name + "/" + std::to_string(n)] == e->getString(0))
+                slots[static_cast<std::size_t>(n)] = Slot::Empty;
+        continue;
+      }
+      if (c < 17 || c > 34) continue;
+      std::array<Slot, 4>& slots = layers.try_emplace(vp).first->second;
+      if (c == 17 || c == 18 || c == 19 || c == 25 || c == 26) continue;
+      const std::int32_t layer = e->getInt(0);
+      ASSERT_TRUE(layer >= 0 && layer < 4) << where;
+      Slot& slot = slots[static_cast<std::size_t>(layer)];
+      if (c == 21 || c == 22) {
+        EXPECT_TRUE(e->getFloat(1) >= 0 && e->getFloat(1) <= 1) << where;
+        slot = c == 21 ? Slot::Scene : Slot::Picture;
+        if (c == 21) sceneShown[vp + "/" + std::to_string(layer)] = e->getString(2);
+      } else if (c == 27) {
+        slot = Slot::Empty;
+      } else if (c == 23 || c == 34) {
+        EXPECT_EQ(slot, Slot::Scene) << where;
+      } else {
+        EXPECT_NE(slot, Slot::Empty) << where;
+      }
+      bool valid = true;
+      if (c == 31) valid = e->getInt(4) >= 0 && e->getInt(4) <= 2;
+      if (c == 32) valid = e->getFloat(1) >= 0 && e->getFloat(1) <= 0.9f;
+      if (c == 34) valid = e->getFloat(1) > e->getFloat(2) + e->getFloat(3);
+      EXPECT_TRUE(valid) << where;
+    }
+  }
 }
 
 TEST(CuePlan, PlacesEveryCueOnceWithinItsSectionOnePerRow) {

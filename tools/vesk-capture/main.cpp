@@ -334,7 +334,8 @@ int capture(Options options) {
     if (compiled->musicMissing()) syncs = CompiledShow::plannedSyncs(musicStart);
     if (options.untilMs < 0) {
       // Until a little after the quit cue.
-      const PlannedSection& last = cuePlan().back();
+      const std::vector<PlannedSection> plan = cuePlan();
+      const PlannedSection& last = plan.back();
       options.untilMs = musicStart + cueTimeMs(last, last.cues.back()) + 1000;
     }
   }
