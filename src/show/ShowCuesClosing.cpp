@@ -310,13 +310,19 @@ ShowSection greetingsSection() {
   s.picture(kV1, 0, 1, photos[0]);
   s.fade(kV1, 0, 0.8f, 0, 1);
   slideBox(s, kV1, {-0.6f, photoBox.y, photoBox.w, photoBox.h}, 1, photoBox, 1, 1);
-  // Each picture fades in over the last one; each text slides in, then wobbles while the
-  // next picture comes.
+  // Each picture takes over from the last one with a fade; each text slides in, then wobbles
+  // while the next picture comes.
   for (int n = 0; n < 6; ++n) {
     if (n > 0) {
       s.at(2 * n, 28 * n);
+      // Layer 1 draws over layer 0: a new picture there fades in, one put beneath is
+      // uncovered by fading the old one out.
       s.picture(kV1, n % 2, 1, photos[n]);
-      s.fade(kV1, n % 2, 0.8f, 0, 1);
+      if (n % 2 == 1) {
+        s.fade(kV1, 1, 0.8f, 0, 1);
+      } else {
+        s.fade(kV1, 1, 0.8f, 1, 0);
+      }
       s.shake(kV2, 0.005f, 0.005f, 0.001f, 1);
       if (n % 2 == 0)
         slideBox(s, kV1, photoBox, 1, {0.4f, photoBox.y, photoBox.w, photoBox.h}, 1, 2);
