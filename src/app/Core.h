@@ -19,6 +19,7 @@
 #include "gfx/Display.h"
 #include "platform/Clock.h"
 #include "platform/WindowMessage.h"
+#include "show/ShowScript.h"
 #include "sound/Sound.h"
 
 namespace vesk {
@@ -62,14 +63,6 @@ class CoreHost {
   virtual void idle() {}
   // Where the music goes: the audio device (silent when there is none), or mixed by the caller.
   virtual SoundOutput soundOutput() { return SoundOutput::Device; }
-};
-
-// The show's two schedules (the compiled-in show, or a script file for the capture tool).
-class ShowScript {
- public:
-  virtual ~ShowScript() = default;
-  virtual Owned<TimeEvents> buildTimeEvents() = 0;
-  virtual Owned<MusicEvents> buildMusicEvents() = 0;
 };
 
 enum CoreEvent : std::int32_t {

@@ -12,6 +12,7 @@
 #include "app/SdlHost.h"
 #include "base/Diagnosis.h"
 #include "base/ShowClock.h"
+#include "show/ClepsydraShow.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);
@@ -42,7 +43,11 @@ int main(int argc, char** argv) {
   vesk::quitOnSignals();
   vesk::ShowClock::seedRandomFromTimeOfDay();
   vesk::SdlHost host(line);
-  vesk::EmptyShow show;
+  // The compiled-in show when its data is here; an empty one otherwise.
+  vesk::ClepsydraShow clepsydra;
+  vesk::EmptyShow empty;
+  vesk::ShowScript& show =
+      vesk::showDataPresent(".") ? static_cast<vesk::ShowScript&>(clepsydra) : empty;
   {
     vesk::Core core(host, show);
     if (core.init()) core.run();

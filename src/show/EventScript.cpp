@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <sstream>
@@ -29,6 +30,13 @@ class LineReader {
       ++_pos;
     out.assign(_line.substr(start, _pos - start));
     return !out.empty();
+  }
+
+  // A target name: one word, or a quoted text when it holds blanks.
+  bool target(std::string& out, std::string& expected) {
+    skipBlanks();
+    if (_pos < _line.size() && _line[_pos] == '"') return quoted(out, expected);
+    return word(out);
   }
 
   bool integer(std::int32_t& out) {
@@ -103,12 +111,18 @@ class LineReader {
   }
 
   bool stringParam(Event& event, std::string& expected) {
+    std::string text;
+    if (!quoted(text, expected)) return false;
+    event.addString(text);
+    return true;
+  }
+
+  bool quoted(std::string& text, std::string& expected) {
     if (_pos >= _line.size() || _line[_pos] != '"') {
       expected = "a quoted text after s:";
       return false;
     }
     ++_pos;
-    std::string text;
     while (_pos < _line.size()) {
       char c = _line[_pos++];
       if (c == '"') {
@@ -116,7 +130,6 @@ class LineReader {
           expected = "a blank after the closing quote";
           return false;
         }
-        event.addString(text);
         return true;
       }
       if (c == '\\' && _pos < _line.size() && (_line[_pos] == '"' || _line[_pos] == '\\')) {
@@ -174,15 +187,15 @@ bool EventScript::parse(std::string_view text, const std::string& fileName) {
     if (keyword != "at" && keyword != "cue") return fail("at, cue, sync or a # comment");
 
     std::int32_t key = 0, code = 0;
-    std::string target;
+    std::string target, expected;
     if (!reader.integer(key)) {
       return fail(keyword == "at" ? "a show time in milliseconds after at"
                                   : "a cue code after cue");
     }
-    if (!reader.word(target)) return fail("a target name");
+    if (!reader.target(target, expected))
+      return fail(expected.empty() ? "a target name" : expected);
     if (!reader.integer(code)) return fail("an event code after the target name");
     Event event(target, code);
-    std::string expected;
     while (!reader.atEnd()) {
       if (!reader.param(event, expected)) return fail(expected);
     }
@@ -206,6 +219,65 @@ bool EventScript::load(const std::filesystem::path& path) {
   }
   return parse(std::string_view(reinterpret_cast<const char*>(file.data.get()), file.size),
                path.string());
+}
+
+namespace {
+
+void quote(std::ostringstream& out, const std::string& text) {
+  out << '"';
+  for (char c : text) {
+    if (c == '"' || c == '\\') out << '\\';
+    out << c;
+  }
+  out << '"';
+}
+
+void writeEvent(std::ostringstream& out, const Event& event) {
+  const std::string& target = event.getTargetName();
+  if (target.empty() || target.find_first_of(" \t\r\"") != std::string::npos) {
+    quote(out, target);
+  } else {
+    out << target;
+  }
+  out << ' ' << event.getCode();
+  for (std::size_t n = 0; n < event.paramCount(); ++n) {
+    switch (event.kind(n)) {
+      case VK_PARAM_INT:
+        out << " i:" << event.getInt(n);
+        break;
+      case VK_PARAM_FLOAT: {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.9g", static_cast<double>(event.getFloat(n)));
+        out << " f:" << text;
+        break;
+      }
+      case VK_PARAM_BOOL:
+        out << " b:" << (event.getBool(n) ? "true" : "false");
+        break;
+      default:
+        out << " s:";
+        quote(out, event.getString(n));
+        break;
+    }
+  }
+  out << '\n';
+}
+
+}  // namespace
+
+std::string formatEventScript(std::span<const TimedEvent> timed, std::span<const CueEvent> cues) {
+  std::ostringstream out;
+  for (const TimedEvent& entry : timed) {
+    if (entry.time == VK_END_OF_EVENTS) break;
+    out << "at " << entry.time << ' ';
+    writeEvent(out, entry.event);
+  }
+  for (const CueEvent& cue : cues) {
+    if (cue.code == VK_END_OF_CUES) continue;
+    out << "cue " << cue.code << ' ';
+    writeEvent(out, cue.event);
+  }
+  return out.str();
 }
 
 Owned<TimeEvents> EventScript::buildTimeEvents() const {

@@ -8,11 +8,13 @@
 //   param:  i:<int>   f:<float>   b:true|false   s:"text with \" and \\ escapes"
 //
 // Inside s:"…" only \" and \\ are escapes; any other backslash stands as it is, so
-// s:"data\tunnel.pod" names data\tunnel.pod.
+// s:"data\tunnel.pod" names data\tunnel.pod. A target name with blanks is quoted the same way:
+//   cue 2817 "lionhead.cote droit" 49 f:5 f:0 f:0.4 f:1 f:1 f:1
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,5 +51,9 @@ class EventScript {
   std::vector<CueSync> _syncs;
   std::string _error;
 };
+
+// The events as script lines ("at" lines, then "cue" lines, each in the order given), which
+// `parse` reads back into the same events; floats keep every bit. End markers are left out.
+std::string formatEventScript(std::span<const TimedEvent> timed, std::span<const CueEvent> cues);
 
 }  // namespace vesk

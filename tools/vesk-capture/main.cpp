@@ -3,6 +3,13 @@
 //
 //   vesk-capture --script FILE [--data DIR] [--size 640x480] [--fps 25] --until MS --out DIR
 //                [--every N] [--wav FILE] [--loop]
+//   vesk-capture --show [--data DIR] [...] [--until MS] --out DIR
+//
+// --show captures the compiled-in show from the data in DIR, until the quit cue by default.
+// Its cues come from the show music. When the data folder has no show music, or no loading
+// jingle, that module's entries are left out of the loading and the cues are raised at the
+// times of the cue plan instead, as the music would raise them, so the sections still play in
+// step; only the sound is missing.
 //
 // With --loop the run is in loop mode: the quit cue starts the show again from its first music
 // cue, and the script's syncs are raised again at the same offsets from the music's new start.
@@ -17,17 +24,22 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/Core.h"
 #include "base/Diagnosis.h"
+#include "base/File.h"
 #include "base/Log.h"
 #include "base/ShowClock.h"
 #include "platform/Display.h"
 #include "platform/Window.h"
 #include "render/DXObject.h"
+#include "show/ClepsydraShow.h"
+#include "show/CuePlan.h"
 #include "show/EventScript.h"
+#include "show/ShowFiles.h"
 #include "sound/Sound.h"
 #include "sound/WavWriter.h"
 
@@ -38,9 +50,12 @@ constexpr std::uint32_t kCaptureRandomSeed = 1;
 
 constexpr const char* kUsage =
     "usage: vesk-capture --script FILE [--data DIR] [--size WxH] [--fps N] --until MS --out DIR "
+    "[--every N] [--wav FILE] [--loop]\n"
+    "       vesk-capture --show [--data DIR] [--size WxH] [--fps N] [--until MS] --out DIR "
     "[--every N] [--wav FILE] [--loop]\n";
 
 struct Options {
+  bool show = false;
   std::filesystem::path script;
   std::filesystem::path data = ".";
   std::filesystem::path out;
@@ -65,6 +80,10 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
     std::string flag = argv[i];
     if (flag == "--loop") {
       options.loop = true;
+      continue;
+    }
+    if (flag == "--show") {
+      options.show = true;
       continue;
     }
     if (i + 1 >= argc) {
@@ -114,6 +133,13 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
       error = "unknown option " + flag;
       return false;
     }
+  }
+  if (options.show) {
+    if (!options.script.empty() || options.out.empty()) {
+      error = "--show takes --out and no --script";
+      return false;
+    }
+    return true;
   }
   if (options.script.empty() || options.out.empty() || options.untilMs < 0) {
     error = "--script, --until and --out are required";
@@ -199,6 +225,59 @@ class ScriptShow : public ShowScript {
   const EventScript& _script;
 };
 
+// The compiled-in show, less the modules the data folder does not hold (see the top of this
+// file).
+class CompiledShow : public ShowScript {
+ public:
+  CompiledShow() {
+    for (const ShowModule& module : showModules())
+      if (!moduleHere(module)) _missing.push_back(module);
+  }
+  bool musicMissing() const {
+    for (const ShowModule& module : _missing)
+      if (module.name == kShowMusic) return true;
+    return false;
+  }
+  const std::vector<ShowModule>& missing() const { return _missing; }
+
+  Owned<TimeEvents> buildTimeEvents() override {
+    std::vector<TimedEvent> events = loadingSchedule();
+    std::erase_if(events, [this](const TimedEvent& entry) { return usesMissing(entry.event); });
+    return make<TimeEvents>(here(), events);
+  }
+  Owned<MusicEvents> buildMusicEvents() override { return _show.buildMusicEvents(); }
+
+  // The cues at their planned show times: the music starts with the last loading entry.
+  static std::vector<CueSync> plannedSyncs(std::int32_t musicStartMs) {
+    std::vector<CueSync> syncs;
+    for (const PlannedSection& section : cuePlan())
+      for (const PlannedCue& cue : section.cues)
+        syncs.push_back(
+            {musicStartMs + static_cast<std::int32_t>(cueTimeMs(section, cue)), cue.code});
+    return syncs;
+  }
+
+ private:
+  // In the archive every file is taken to be there; loose files are looked for.
+  static bool moduleHere(const ShowModule& module) {
+    std::error_code failure;
+    return std::filesystem::exists(kArchiveName, failure) ||
+           std::filesystem::exists(looseFilePath(module.file), failure);
+  }
+  bool usesMissing(const Event& event) const {
+    constexpr std::int32_t kLoad = 8, kUnload = 9, kPlay = 10, kStop = 11;
+    if (event.getTargetName() != "CORE") return false;
+    const std::int32_t code = event.getCode();
+    if (code != kLoad && code != kUnload && code != kPlay && code != kStop) return false;
+    for (const ShowModule& module : _missing)
+      if (event.getString(code == kLoad ? 1 : 0) == module.name) return true;
+    return false;
+  }
+
+  ClepsydraShow _show;
+  std::vector<ShowModule> _missing;
+};
+
 // The back buffer as a PNG file.
 bool saveFrame(const std::filesystem::path& path) {
   gfx::Device* device = DXObject::device();
@@ -231,9 +310,9 @@ bool saveFrame(const std::filesystem::path& path) {
   return saved;
 }
 
-int capture(const Options& options) {
+int capture(Options options) {
   EventScript script;
-  if (!script.load(options.script)) {
+  if (!options.show && !script.load(options.script)) {
     std::cerr << "vesk-capture: " << script.error() << std::endl;
     return 1;
   }
@@ -254,6 +333,23 @@ int capture(const Options& options) {
     return 1;
   }
 
+  std::unique_ptr<CompiledShow> compiled;
+  std::vector<CueSync> syncs = script.syncs();
+  if (options.show) {
+    compiled = std::make_unique<CompiledShow>();
+    for (const ShowModule& module : compiled->missing())
+      std::cerr << "vesk-capture: " << module.file << " is not in " << options.data
+                << ": left out of the loading" << std::endl;
+    const std::int32_t musicStart = loadingSchedule().rbegin()[1].time;
+    if (compiled->musicMissing()) syncs = CompiledShow::plannedSyncs(musicStart);
+    if (options.untilMs < 0) {
+      // Until a little after the quit cue.
+      const std::vector<PlannedSection> plan = cuePlan();
+      const PlannedSection& last = plan.back();
+      options.untilMs = musicStart + cueTimeMs(last, last.cues.back()) + 1000;
+    }
+  }
+
   // A fixed seed: particles, water and shaking draw the same numbers in every capture.
   ShowClock::fixRandomSeed(kCaptureRandomSeed);
   CapturePresenter presenter;
@@ -272,12 +368,12 @@ int capture(const Options& options) {
       return 1;
     }
     std::vector<std::int16_t> audio;
-    ScriptShow show(script);
-    Core core(host, show);
+    ScriptShow scripted(script);
+    Core core(host, compiled ? static_cast<ShowScript&>(*compiled) : scripted);
     if (core.init()) {
       core.start();
-      const std::vector<CueSync> scripted = script.syncs();
-      std::vector<CueSync> syncs = scripted;
+      // The syncs of the first run through the show, raised again after each loop.
+      const std::vector<CueSync> firstSyncs = syncs;
       int loops = 0;
       for (std::int64_t n = 0; !quitRequested(); ++n) {
         const auto ms =
@@ -306,7 +402,7 @@ int capture(const Options& options) {
           // The music started again: its cues come again at their offsets from its start.
           loops = core.loops();
           syncs.clear();
-          for (CueSync sync : scripted) {
+          for (CueSync sync : firstSyncs) {
             if (sync.timeMs < core.musicStartMs()) continue;
             sync.timeMs += core.loopStartMs() - core.musicStartMs();
             syncs.push_back(sync);

@@ -1,6 +1,7 @@
 // vesk-inspect: shows what a scene or animation file holds, as the show's loader reads it, so
 // that an author can check a written file without running the show.
 //   vesk-inspect FILE
+//   vesk-inspect --show
 // The standard output gets one JSON object. For a scene: the material table ("materials": id,
 // colours, power, whether the material is drawn sorted, textures) and the node tree ("root":
 // class, event-target name, handle, position, rotation as x y z w, scale, a shape's mesh
@@ -11,6 +12,10 @@
 // ("controllers": category, type, target handle or material id, key count, first and last key
 // time, the tracks present, loop mode); the targets are not looked up, since the file does not
 // say which scene it animates.
+//
+// With --show the standard output gets the compiled-in show's script instead, in the capture
+// tool's text format: the loading schedule as "at" lines, then the music cues as "cue" lines in
+// the order they are registered, so that the show can be read, diffed and replayed.
 //
 // The file is loaded by the real loader on a device that records calls without drawing, so no
 // display is needed. A file the loader refuses gets the loader's own message on the standard
@@ -30,6 +35,8 @@
 #include "base/File.h"
 #include "base/RegularFile.h"
 #include "render/DrawContext.h"
+#include "show/ClepsydraShow.h"
+#include "show/EventScript.h"
 #include "world/animation/AnimBlock.h"
 #include "world/animation/KeyframeControllers.h"
 #include "world/material/ComplexTexture.h"
@@ -47,13 +54,15 @@
 namespace vesk {
 namespace {
 
-constexpr const char* kUsage = "usage: vesk-inspect FILE\n";
+constexpr const char* kUsage = "usage: vesk-inspect FILE | --show\n";
 constexpr const char* kHelp =
-    "usage: vesk-inspect FILE\n"
+    "usage: vesk-inspect FILE | --show\n"
     "Loads a scene file as the show does and prints its materials and node tree as JSON;\n"
     "an animation file (.pab) gets its controllers printed instead.\n"
     "Texture files are looked up under the current folder. Exit codes: 0 done, 1 the file\n"
-    "is unreadable or refused (the reason on the standard error), 2 wrong usage.\n";
+    "is unreadable or refused (the reason on the standard error), 2 wrong usage.\n"
+    "--show prints the compiled-in show as a script of at and cue lines (vesk-capture's\n"
+    "format).\n";
 // What the show reads as a data file, it reads too.
 constexpr std::size_t kMaxSceneBytes = std::numeric_limits<std::uint32_t>::max();
 
@@ -430,6 +439,13 @@ int inspect(const char* path) {
   return 0;
 }
 
+int printShow() {
+  const std::string script = formatEventScript(loadingSchedule(), showCueEvents());
+  if (std::fputs(script.c_str(), stdout) < 0 || std::fflush(stdout) != 0)
+    return failure("cannot write to the standard output");
+  return 0;
+}
+
 }  // namespace
 }  // namespace vesk
 
@@ -439,6 +455,7 @@ int main(int argc, char** argv) {
     std::fputs(vesk::kHelp, stdout);
     return 0;
   }
+  if (argc == 2 && std::string_view(argv[1]) == "--show") return vesk::printShow();
   if (argc != 2 || std::string_view(argv[1]).starts_with("--")) {
     std::fputs(vesk::kUsage, stderr);
     return 2;
