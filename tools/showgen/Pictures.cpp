@@ -155,10 +155,10 @@ Canvas logo(Lettering& lettering) {
       }
     }
   }
-  Mask name = lettering.render("VESK", Face::SerifBold, 110, 10);
-  letter(canvas, name, 440, 230, Ink::Gold);
+  Mask name = lettering.fit("VESK", Face::SerifBold, 100, 300, 10);
+  letter(canvas, name, 460, 230, Ink::Gold);
   Mask line = lettering.render("real-time", Face::SansLight, 30, 6);
-  letter(canvas, line, 440, 320, Ink::White);
+  letter(canvas, line, 460, 320, Ink::White);
   return canvas;
 }
 

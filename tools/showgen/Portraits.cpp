@@ -53,16 +53,21 @@ float patternAt(int pattern, float x, float y, std::uint32_t seed) {
   }
 }
 
-// The silhouette's coverage, drawn as white shapes on black.
+// The silhouette's coverage, drawn as white shapes on black: a head, a neck, and shoulders
+// that fall away from the neck in one curve.
 Canvas silhouette(const Style& style) {
   Canvas shape(kPictureWidth, kPictureHeight);
   const Rgb on{1, 1, 1};
   const float cx = 250, cy = 200, rx = 62 * style.headScale, ry = 78 * style.headScale;
   if (style.hair == 2) shape.fillEllipse(cx, cy + 40, rx + 18, ry + 70, on);
   if (style.hair == 3) shape.fillEllipse(cx, cy - 6, rx + 30, ry + 30, on);
-  shape.fillEllipse(cx, cy + 140, 150, 60, on);
-  shape.fillRect(cx - 26, cy + 50, cx + 26, cy + 120, on);
-  shape.fillEllipse(cx, cy + 290, 190, 150, on);
+  const float neck = cy + ry * 0.8f, shoulder = cy + ry + 26;
+  for (int y = int(neck); y < kPictureHeight; ++y) {
+    float t = clamp01((y - shoulder) / 70.0f);
+    float half =
+        y < shoulder ? 30 : 30 + 150 * std::sqrt(1 - (1 - t) * (1 - t)) + (y - shoulder) * 0.12f;
+    shape.fillRect(cx - half, float(y), cx + half, float(y + 1), on);
+  }
   shape.fillEllipse(cx, cy, rx, ry, on);
   if (style.hair == 1) shape.fillEllipse(cx + 10, cy - ry - 12, 32, 28, on);
   if (style.hair == 0) shape.fillEllipse(cx, cy - ry * 0.35f, rx + 6, ry * 0.7f, on);
