@@ -36,6 +36,10 @@ void Progress::finish(std::string_view summary) {
   std::fprintf(stderr, "\rshowgen: %.*s\033[K\n", int(summary.size()), summary.data());
 }
 
+void Progress::clear() {
+  if (_terminal) std::fputs("\r\033[K", stderr);
+}
+
 std::filesystem::path loosePath(const std::filesystem::path& folder, std::string_view name) {
   std::filesystem::path path = folder;
   std::size_t start = 0;

@@ -33,6 +33,8 @@ class Progress {
   void show(std::string_view step, std::size_t done, std::size_t total);
   // Ends the line with a summary.
   void finish(std::string_view summary);
+  // Empties the line, for a message of its own.
+  void clear();
 
  private:
   bool _terminal;

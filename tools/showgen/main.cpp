@@ -15,8 +15,9 @@
 
 namespace {
 
-int failure(const std::string& message) {
-  std::fprintf(stderr, "\nshowgen: %s\n", message.c_str());
+int failure(showgen::Progress& progress, const std::string& message) {
+  progress.clear();
+  std::fprintf(stderr, "showgen: %s\n", message.c_str());
   return 1;
 }
 
@@ -32,17 +33,18 @@ int main(int argc, char** argv) {
   setenv("TZ", "UTC0", 1);
   tzset();
 
+  showgen::Progress progress;
   const std::filesystem::path out = argv[1];
   std::error_code code;
   std::filesystem::create_directories(out, code);
-  if (code) return failure("cannot create " + out.string() + " (" + code.message() + ")");
+  if (code) return failure(progress, "cannot create " + out.string() + " (" + code.message() + ")");
 
-  showgen::Progress progress;
   showgen::DataSet set;
   std::string error;
-  if (!showgen::addShowData(set, progress, error)) return failure(error);
-  if (!showgen::writeLoose(out, set, progress, error)) return failure(error);
-  if (!showgen::writeArchive(out / "Data.vk", set, progress, error)) return failure(error);
+  if (!showgen::addShowData(set, progress, error)) return failure(progress, error);
+  if (!showgen::writeLoose(out, set, progress, error)) return failure(progress, error);
+  if (!showgen::writeArchive(out / "Data.vk", set, progress, error))
+    return failure(progress, error);
   progress.finish(std::to_string(set.files().size()) + " files in " + (out / "Data.vk").string());
   return 0;
 }
