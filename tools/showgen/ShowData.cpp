@@ -1,0 +1,9 @@
+#include "ShowData.h"
+
+namespace showgen {
+
+bool addShowData(DataSet& set, Progress& progress, std::string& error) {
+  return addPictures(set, progress, error);
+}
+
+}  // namespace showgen

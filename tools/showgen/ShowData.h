@@ -1,0 +1,18 @@
+// What showgen makes, kind by kind. Each kind lives in its own source file and adds its files
+// to the data set; a kind fails with the reason in `error`.
+#pragma once
+
+#include <string>
+
+#include "DataSet.h"
+
+namespace showgen {
+
+// Every kind below, in order.
+bool addShowData(DataSet& set, Progress& progress, std::string& error);
+
+// The pictures the script names, the cross fade textures and the material textures
+// (ShowPictures.cpp).
+bool addPictures(DataSet& set, Progress& progress, std::string& error);
+
+}  // namespace showgen
