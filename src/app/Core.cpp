@@ -11,7 +11,6 @@
 #include "compositing/Viewport.h"
 #include "render/Renderer.h"
 #include "sound/Sound.h"
-#include "world/animation/AnimBlock.h"
 #include "world/material/Graph.h"
 #include "world/material/ResourceCache.h"
 #include "world/material/Texture.h"
@@ -317,23 +316,17 @@ void Core::stopMusic(const std::string& name) {
 }
 
 void Core::restartShow() {
-  // Everything loaded stays loaded: the viewports start empty, the scenes' animations go back
-  // to their start, and the music plays again from its first note, so its cues come again at
-  // the same offsets.
+  // Everything loaded stays loaded: the viewports start empty, the scenes go back to their
+  // loaded state, and the music plays again from its first note, so its cues come again at
+  // the same offsets. The random numbers are seeded as at the start, so that a capture (whose
+  // seed is fixed) draws the same ones in every loop.
   ++_loops;
   _loopStartMs = _timeMs;
   logLine(str("Loop mode: the show starts again at ", _timeMs, " ms (loop ", _loops + 1, ")"));
   resetViewports();
-  for (const Owned<Scene>& scene : _scenes) {
-    for (const Owned<AnimBlock>& block : scene->animBlocks()) {
-      Event stop("", kEventStopAnimation);
-      block->processEvent(stop);
-      Event rewind("", kEventSetAnimationTime);
-      rewind.addFloat(0.0f);
-      rewind.addBool(true);
-      block->processEvent(rewind);
-    }
-  }
+  for (const Owned<Scene>& scene : _scenes)
+    scene->reset();
+  ShowClock::seedRandomFromTimeOfDay();
   auto it = _musics.find(_showMusic);
   if (it == _musics.end() || it->second == 0) return;
   Sound& sound = Sound::getInstance();

@@ -86,6 +86,11 @@ void AnimBlock::update() {
     controller->update();
 }
 
+void AnimBlock::rewind() {
+  for (const Owned<KeyframeController>& controller : _controllers)
+    controller->rewind();
+}
+
 std::int32_t AnimBlock::processEvent(const Event& event) {
   switch (event.getCode()) {
     case kEventStartAnimation:

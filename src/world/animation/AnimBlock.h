@@ -49,6 +49,8 @@ class AnimBlock : public EventTarget {
   void read(BinaryInput& in, Targets targets);
   // Every controller's update, in file order.
   void update();
+  // Every controller stopped at track time 0, playing forwards, as loaded.
+  void rewind();
   // Codes 38 to 42 for every controller; others are not processed.
   std::int32_t processEvent(const Event& event) override;
 

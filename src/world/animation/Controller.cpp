@@ -36,6 +36,13 @@ void TimeController::start() {
   _running = true;
 }
 
+void TimeController::rewind() {
+  _running = false;
+  _forward = true;
+  _localTime = 0;
+  _lastClock = 0;
+}
+
 void TimeController::setTime(float time, bool absolute) {
   _localTime = absolute ? time : _localTime + time;
 }

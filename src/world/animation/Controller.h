@@ -46,6 +46,8 @@ class TimeController : public Controller {
   virtual void animate(float time) = 0;
 
   void stop() { _running = false; }
+  // Stopped at track time 0, playing forwards, as made.
+  void rewind();
   // Absolute: the track time becomes `time`; otherwise `time` is added to it.
   void setTime(float time, bool absolute);
   // The start of this class whatever a derived class adds to it: no rewind.

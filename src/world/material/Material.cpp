@@ -60,6 +60,7 @@ bool Material::load(BinaryInput& in) {
   if (in.failed()) return false;
 
   _material.diffuse = colour(diffuse[0], diffuse[1], diffuse[2], opacity);
+  _loadedOpacity = _material.diffuse.a;
   _material.ambient = colour(ambient[0], ambient[1], ambient[2]);
   _material.specular =
       colour(specular[0] * specularLevel, specular[1] * specularLevel, specular[2] * specularLevel);

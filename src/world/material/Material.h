@@ -36,6 +36,8 @@ class Material : public Shader {
   // The diffuse alpha; an opacity controller animates it.
   float opacity() const { return _material.diffuse.a; }
   void setOpacity(float opacity) { _material.diffuse.a = opacity; }
+  // The opacity the record gave.
+  void restoreOpacity() { _material.diffuse.a = _loadedOpacity; }
   // No record sets it; while set, culling is off during the material's drawing.
   bool twoSided() const { return _twoSided; }
   void setTwoSided(bool twoSided) { _twoSided = twoSided; }
@@ -48,6 +50,7 @@ class Material : public Shader {
   gfx::MaterialValues _material;
   std::uint32_t _bank;
   bool _twoSided = false;
+  float _loadedOpacity = 1;
   std::vector<Owned<ComplexTexture>> _textures;
 };
 

@@ -15,7 +15,13 @@ void Camera::detach() {
 bool Camera::load(BinaryInput& in) {
   in >> _fov >> _near >> _far >> _envNear >> _envFar;
   if (in.failed()) return false;
+  _loadedFov = _fov;
   return Node::load(in);
+}
+
+void Camera::restoreLoaded() {
+  Node::restoreLoaded();
+  _fov = _loadedFov;
 }
 
 void Camera::apply(float aspect) {

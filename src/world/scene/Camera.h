@@ -21,8 +21,11 @@ class Camera : public Node {
   // Sets the device's view (reflection × view) and projection transforms. `aspect` is height
   // ÷ width; 0 takes it from the device viewport.
   void apply(float aspect);
+  // The transform and the loaded field of view, which a controller animates.
+  void restoreLoaded() override;
 
   float _fov = 1.0f;  // horizontal, radians
+  float _loadedFov = 1.0f;
   float _near = 1.0f;
   float _far = 100000.0f;
   // Fog start and end for the fog effect; the camera itself does not use them.

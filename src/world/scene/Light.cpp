@@ -67,6 +67,7 @@ bool Light::load(BinaryInput& in) {
     setAttenuation(constant, linear, quadratic);
     setRange(range);
   }
+  _loadedLight = _light;
   return true;
 }
 
@@ -77,6 +78,11 @@ void Light::setSlot(int slot) {
   // As with the classic engine, a slot the device refuses does not stop the drawing.
   device->setLight(slot, _light);
   device->lightEnable(slot, true);
+}
+
+void Light::restoreLoaded() {
+  Node::restoreLoaded();
+  _light = _loadedLight;
 }
 
 void Light::setColour(float r, float g, float b) {

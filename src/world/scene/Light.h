@@ -45,6 +45,8 @@ class Light : public Node {
   void setColour(float r, float g, float b);
   void setRange(float range);
   void setAttenuation(float constant, float linear, float quadratic);
+  // The transform and the loaded description, whose colour a controller animates.
+  void restoreLoaded() override;
 
   bool hasShadowCasters() const { return !_shadowCasters.empty(); }
   // Resolves each caster's handle in `scene` to its shape, builds the shape's edge list and
@@ -58,6 +60,7 @@ class Light : public Node {
   void drawShadows(DrawContext& context, gfx::VertexBuffer* buffer);
 
   gfx::LightValues _light;
+  gfx::LightValues _loadedLight;
   std::vector<ShadowCaster> _shadowCasters;
 
  protected:

@@ -31,6 +31,7 @@ Node::Node(const Node& original)
       _rotationDirty(original._rotationDirty),
       _localMatrix(original._localMatrix),
       _worldMatrix(original._worldMatrix),
+      _loaded(original._loaded),
       _parent(original._parent),
       _children(original._children),
       _ownsChildren(false),
@@ -101,6 +102,7 @@ bool Node::load(BinaryInput& in) {
   _rotation = {w, x, y, z};
   in >> _scale.x >> _scale.y >> _scale.z;
   _localDirty = _rotationDirty = true;
+  _loaded = {_position, _rotation, _scale};
 
   // Nothing is reserved for the count: a count larger than the file ends at the first read
   // past its end.
@@ -139,6 +141,13 @@ Owned<Node> Node::takeChild(Node& child) {
   // A clone lists its original's children: they keep their parent.
   if (child._parent == this) child._parent = nullptr;
   return _ownsChildren ? Owned<Node>(&child) : nullptr;
+}
+
+void Node::restoreLoaded() {
+  _position = _loaded.position;
+  _rotation = _loaded.rotation;
+  _scale = _loaded.scale;
+  _localDirty = _rotationDirty = true;
 }
 
 bool Node::parentIsScene() const {

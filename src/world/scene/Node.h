@@ -67,6 +67,9 @@ class Node : public DXObject, public EventTarget {
 
   // Rebuilds what is dirty, then the world matrix of this node and of all its descendants.
   void updateWorld();
+  // Puts back what the show may have changed since loading: the transform (marked dirty, for
+  // the next `updateWorld`), and in subclasses their own fields. Not the children.
+  virtual void restoreLoaded();
 
   // Appends the child and makes this node its parent (the scene's `addChild` uses it).
   void appendChild(Owned<Node> child);
@@ -91,6 +94,13 @@ class Node : public DXObject, public EventTarget {
   bool _rotationDirty = true;
   Matrix _localMatrix;
   Matrix _worldMatrix;
+  // The transform as the file gave it.
+  struct Transform {
+    Vector3 position;
+    Quaternion rotation;
+    Vector3 scale{1, 1, 1};
+  };
+  Transform _loaded;
 
  protected:
   // The unlisted copy behind `clone`: same fields, shared children that it does not own.

@@ -44,13 +44,28 @@ bool ParticleClass::load(BinaryInput& in, Scene& scene) {
 ParticleSystem::ParticleSystem(Scene& scene) : Node(&scene), _scene(scene), _clock(scene, *this) {}
 
 ParticleSystem::~ParticleSystem() {
+  removeParticles();
+  _classes.clear();
+}
+
+void ParticleSystem::removeParticles() {
   for (const Owned<Particle>& particle : _particles)
     destroyNode(particle->_node);
   for (const Owned<SpriteParticle>& particle : _spriteParticles)
     destroyNode(particle->_node);
   _particles.clear();
   _spriteParticles.clear();
-  _classes.clear();
+}
+
+void ParticleSystem::restoreLoaded() {
+  Node::restoreLoaded();
+  removeParticles();
+  _rateFactor = _loadedRateFactor;
+  _gravity = kDefaultGravity;
+  _speed = kDefaultSpeed;
+  _flag = false;
+  _emitting = true;
+  _lastTime = -0.01f;
 }
 
 Owned<Node> ParticleSystem::clone() const {
@@ -63,6 +78,7 @@ Owned<Node> ParticleSystem::clone() const {
 
 bool ParticleSystem::load(BinaryInput& in) {
   in >> _spreadX >> _spreadY >> _rateFactor >> _angleSpread >> _fifthValue;
+  _loadedRateFactor = _rateFactor;
   std::uint32_t count = 0;
   in >> count;
   if (in.failed() || !bytesLeft(in, std::uint64_t{count} * kMinClassBytes)) return false;

@@ -78,6 +78,11 @@ class ParticleSystem : public Node, public ClockedNode {
   // The five floats, the classes, then the node body.
   bool load(BinaryInput& in) override;
   std::int32_t processEvent(const Event& event) override;
+  // The transform, no particles, and the loaded rate factor and physics (events 43, 44, 46
+  // change them). The clock is the scene's to rewind.
+  void restoreLoaded() override;
+  // Takes every particle's node out of the scene and destroys it with its particle.
+  void removeParticles();
 
   // ClockedNode: each start begins a fresh step count; `animate` runs the steps up to `time`.
   void clockStarting() override { _lastTime = -0.01f; }
@@ -93,11 +98,14 @@ class ParticleSystem : public Node, public ClockedNode {
   float _spreadY = 0;
   float _angleSpread = 0;
   float _fifthValue = 0;  // stored with the record, not used
-  float _gravity = -10.0f;
-  float _speed = 10.0f;
+  static constexpr float kDefaultGravity = -10.0f;
+  static constexpr float kDefaultSpeed = 10.0f;
+  float _gravity = kDefaultGravity;
+  float _speed = kDefaultSpeed;
   bool _flag = false;  // set by event 43, not used
   bool _emitting = true;
   float _lastTime = -0.01f;
+  float _loadedRateFactor = 0;
 
  private:
   // One step of `step` seconds: emission, integration, placement.

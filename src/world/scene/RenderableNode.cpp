@@ -51,6 +51,13 @@ std::int32_t RenderableNode::processEvent(const Event& event) {
   }
 }
 
+void RenderableNode::restoreLoaded() {
+  Node::restoreLoaded();
+  _visible = true;
+  _extraPasses.clear();
+  if (Shader* mirror = scene() ? scene()->mirrorShader() : nullptr) mirror->removeNode(this);
+}
+
 void RenderableNode::attachToMaterial(std::int32_t materialId) {
   if (!scene()) return;
   // A negative id reads as a huge unsigned one: out of range, like the ids past the table.

@@ -34,6 +34,9 @@ class RenderableNode : public Node {
   void drawWithPasses(DrawContext& context, Scene* scene);
 
   std::int32_t processEvent(const Event& event) override;
+  // The transform, visible (every node is loaded visible), no extra passes, and out of the
+  // mirror shader's list; which shaders are on is the scene's to restore.
+  void restoreLoaded() override;
 
   Shader* shader() const { return _shader; }
   std::size_t extraPassCount() const { return _extraPasses.size(); }

@@ -15,6 +15,11 @@ Ripple::Ripple(std::uint32_t columns, std::uint32_t rows, const RippleSettings& 
       _current(std::size_t{columns} * rows, 0.0f),
       _previous(std::size_t{columns} * rows, 0.0f) {}
 
+void Ripple::flatten() {
+  std::fill(_current.begin(), _current.end(), 0.0f);
+  std::fill(_previous.begin(), _previous.end(), 0.0f);
+}
+
 template <class Visit>
 void Ripple::forInterior(Visit visit) const {
   const std::size_t w = _columns;

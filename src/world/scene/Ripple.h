@@ -40,6 +40,8 @@ class Ripple {
   // on (x, y), impulse size wide along x and as long along y as the pictures' proportions
   // make it. Missing pictures or pictures of different sizes are fatal errors, reported once.
   void impulse(float x, float y, const GreyPicture& a, const GreyPicture& b);
+  // Both arrays back to 0: a still surface, as made.
+  void flatten();
 
   // The newest heights (after a step) and the ones before them; row-major, W per row.
   std::span<const float> current() const { return _current; }

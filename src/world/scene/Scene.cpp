@@ -13,6 +13,7 @@
 #include "world/scene/Camera.h"
 #include "world/scene/Light.h"
 #include "world/scene/MeshRecord.h"
+#include "world/scene/ParticleSystem.h"
 #include "world/scene/RenderableNode.h"
 
 namespace vesk {
@@ -158,6 +159,59 @@ std::int32_t Scene::processEvent(const Event& event) {
     return VK_EVENT_PROCESSED;
   }
   return Node::processEvent(event);
+}
+
+namespace {
+
+// Every node below `node`, parents before children.
+void collectNodes(const Node& node, std::vector<Node*>& nodes) {
+  for (Node* child : node.children()) {
+    nodes.push_back(child);
+    collectNodes(*child, nodes);
+  }
+}
+
+// As loading enters them: a node's children before the node, later entries winning.
+void enterHandles(const Node& node, std::map<std::int32_t, Node*>& handles) {
+  for (Node* child : node.children()) {
+    enterHandles(*child, handles);
+    handles[child->_handle] = child;
+  }
+}
+
+}  // namespace
+
+void Scene::reset() {
+  _playing = false;
+  std::vector<Node*> nodes;
+  collectNodes(*this, nodes);
+  // The particles first: their nodes are children of the scene, gone once removed, so the
+  // systems are picked out before any goes.
+  std::vector<ParticleSystem*> systems;
+  for (Node* node : nodes) {
+    if (auto* system = dynamic_cast<ParticleSystem*>(node)) systems.push_back(system);
+  }
+  for (ParticleSystem* system : systems)
+    system->removeParticles();
+  nodes.clear();
+  collectNodes(*this, nodes);
+  for (Node* node : nodes)
+    node->restoreLoaded();
+  // Mirror events switch shaders over: after loading only the mirror shader is off.
+  for (const Owned<Shader>& shader : _shaders) {
+    shader->setEnabled(shader.get() != _mirrorShader);
+    if (auto* material = dynamic_cast<Material*>(shader.get())) material->restoreOpacity();
+  }
+  for (TimeController* controller : _controllers)
+    controller->rewind();
+  for (const Owned<AnimBlock>& block : _animBlocks)
+    block->rewind();
+  // A particle may have taken a loaded node's handle and taken it away again when it went.
+  _handles.clear();
+  enterHandles(*this, _handles);
+  _handles[_handle] = this;
+  for (Node* child : children())
+    child->updateWorld();
 }
 
 void Scene::loadAnimation(std::string_view fileName) {

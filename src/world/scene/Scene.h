@@ -40,6 +40,12 @@ class Scene : public Node, public SceneLinks {
   // Per-frame advance once started: the time controllers, the animation blocks in load order,
   // then the world matrices of the whole hierarchy.
   void update();
+  // Back to the state of a scene just loaded, without reading anything: not playing (until
+  // event 53 again); every node's transform, visibility and animated fields as loaded, no extra
+  // passes, mirrors off; the animation blocks and the time-driven nodes stopped at time 0; no
+  // particles; still water; the handle table as loaded; the world matrices recomputed. The
+  // animation blocks loaded by event 54 are kept.
+  void reset();
   // A new animation block for this scene, loaded from the data file `fileName` and appended.
   void loadAnimation(std::string_view fileName);
   // The time-driven nodes of the scene join and leave the per-frame update here (not owned).

@@ -87,6 +87,12 @@ void Water::step() {
   if (_grid) _grid->setHeights(_ripple.current());
 }
 
+void Water::restoreLoaded() {
+  RenderableNode::restoreLoaded();
+  _ripple.flatten();
+  if (_grid) _grid->setHeights(_ripple.current());
+}
+
 void Water::draw(DrawContext& context) {
   if (!_grid) return;
   if (!VK_DX(context.device->setTransform(gfx::TransformType::World, _basis * _worldMatrix)))

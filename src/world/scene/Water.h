@@ -42,6 +42,8 @@ class Water : public RenderableNode, public ClockedNode {
   void draw(DrawContext& context) override;
   // Events 47 to 52 as every renderable node; 36 and 37 start and stop the clock part.
   std::int32_t processEvent(const Event& event) override;
+  // As every renderable node, and a still surface: every height 0.
+  void restoreLoaded() override;
 
   // One simulation step: the ripple advances and the grid takes the newest heights.
   void step();
