@@ -11,6 +11,8 @@
 #include "app/EmptyShow.h"
 #include "app/ProcessRunner.h"
 #include "app/SdlHost.h"
+#include "authoring/SceneExamples.h"
+#include "authoring/SceneWriter.h"
 #include "authoring/XmWriter.h"
 #include "base/File.h"
 #include "show/EventScript.h"
@@ -191,8 +193,28 @@ TEST(Music, LiveCuesReachTheShowInTimeWithoutAnAudioDevice) {
 namespace vesk::test {
 namespace {
 
+// The green of the pixel in the middle row at column `x`.
+int greenAt(const std::filesystem::path& png, unsigned x) {
+  FIBITMAP* bitmap = FreeImage_Load(FIF_PNG, png.c_str(), PNG_DEFAULT);
+  if (!bitmap) return -1;
+  RGBQUAD colour{};
+  FreeImage_GetPixelColor(bitmap, x, FreeImage_GetHeight(bitmap) / 2, &colour);
+  FreeImage_Unload(bitmap);
+  return colour.rgbGreen;
+}
+
+// Over the pictures, a scene: a green cube right of the centre, which the second cue hides,
+// and left of it an emitter of green cubes, started by the first cue.
+constexpr const char* kLoopSceneScript = R"(at 4 CORE 1 s:"data\\fx.pod"
+cue 2337 DEFVIEWPORT 21 i:1 f:1 s:"fx"
+cue 2337 fx 53
+cue 2337 fx.Sparks 36
+cue 2442 fx.Cube 48
+cue 2580 CORE 16
+)";
+
 // Loop mode: a cue at row 14 (E-3 at volume 20: code 20 + 64 × 40 = 2580) is the show's quit
-// cue; the show starts again from the music's start three times over.
+// cue; the show starts again from the music's start three times over, its scene as loaded.
 TEST(Music, LoopModeStartsTheShowAgainWithTheSameFramesSoundAndMemory) {
   TempDir dir;
   makeShowFolder(dir);
@@ -200,7 +222,13 @@ TEST(Music, LoopModeStartsTheShowAgainWithTheSameFramesSoundAndMemory) {
   module.patterns[0].at(14, 1) = {41, 15, xmSetVolume(20), 0, 0};
   std::string error;
   ASSERT_TRUE(saveXm(dir / "data/music.xm", module, error)) << error;
-  writeFile(dir / "show.txt", std::string(kMusicScript) + "cue 2580 CORE 16\n");
+  SceneFile scene = sceneLitCube("fx", {0, 1, 0});
+  scene.root.children[0].position = {3, 0, 0};
+  SceneParticles emitter;
+  emitter.classes.push_back({950, 0.305f, 1, sceneShapeNode("Chunk", 20, sceneCube(0.5f), 0)});
+  scene.root.children.push_back({"Sparks", 10, {-3, 0, -2}, {}, {1, 1, 1}, emitter, {}});
+  ASSERT_TRUE(saveScene(dir / "data/fx.pod", scene, error)) << error;
+  writeFile(dir / "show.txt", std::string(kMusicScript) + kLoopSceneScript);
 
   std::string peaks[2];
   for (int run = 0; run < 2; ++run) {
@@ -236,6 +264,20 @@ TEST(Music, LoopModeStartsTheShowAgainWithTheSameFramesSoundAndMemory) {
   }
   EXPECT_GT(centreRed(frames / "t00000560.png"), 200) << "the loops show the cues' pictures";
   EXPECT_GT(centreRed(frames / "t00002280.png"), 200);
+  // The cube is seen until the second cue hides it; the emitter's cubes fly on the left.
+  const int cubeColumn = 25;
+  EXPECT_GT(greenAt(frames / "t00001000.png", cubeColumn), 80);
+  EXPECT_LT(greenAt(frames / "t00001600.png", cubeColumn), 80);
+  int particleFrames = 0;
+  for (int t = 600; t < kMusicStart + kLoop; t += 40) {
+    char name[32];
+    std::snprintf(name, sizeof name, "t%08d.png", t);
+    bool seen = false;
+    for (unsigned x = 0; x < 14 && !seen; ++x)
+      seen = greenAt(frames / name, x) > 80;
+    particleFrames += seen;
+  }
+  EXPECT_GT(particleFrames, 3);
 
   // Each loop hears the music from its first note: the same audio bytes at the same offsets.
   const std::string wav = readFile(dir / "sound.wav");

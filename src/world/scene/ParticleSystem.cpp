@@ -18,6 +18,10 @@ namespace {
 
 constexpr float kStep = 0.01f;  // seconds: long frames are cut into steps of this length
 constexpr float kEmissionChance = 0.01f;
+// The show clock counts whole milliseconds: what is left of a frame below half of one is the
+// rounding of the float seconds, not time. Stepping it would draw random numbers depending on
+// how large the clock is, and a show starting again in loop mode would not repeat itself.
+constexpr float kLeftoverNoise = 0.0005f;
 // A class record holds at least its three floats, a type code and a node body without prefix,
 // name or children: a count the file cannot hold is refused before anything is made for it.
 constexpr std::uint64_t kMinClassBytes = 3 * 4 + 4 + (4 + 4 + 12 + 16 + 12 + 4);
@@ -126,7 +130,7 @@ void ParticleSystem::animate(float time) {
     do {
       step(std::min(remaining, kStep));
       remaining -= kStep;
-    } while (remaining > 0);
+    } while (remaining > kLeftoverNoise);
   }
   removeExpired(_particles);
   removeExpired(_spriteParticles);
