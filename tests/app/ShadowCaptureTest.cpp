@@ -1,14 +1,12 @@
 // Shadow volumes seen through vesk-capture: a box on a floor, lit by a light it casts its
 // shadow from, beside the same scene whose light casts none. The shadow halves the floor where
 // it falls, follows the light when an animation moves it, and stays when the box is hidden.
-#include <FreeImage.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
-#include "app/ProcessRunner.h"
+#include "app/CaptureSupport.h"
 #include "authoring/AnimationWriter.h"
 #include "authoring/SceneExamples.h"
 #include "support/TestSupport.h"
@@ -17,21 +15,6 @@ namespace vesk::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-struct Rgb {
-  int r = -1, g = -1, b = -1;
-};
-
-Rgb pixelAt(const std::filesystem::path& png, int x, int y) {
-  FIBITMAP* bitmap = FreeImage_Load(FIF_PNG, png.c_str(), PNG_DEFAULT);
-  if (!bitmap) return {};
-  RGBQUAD colour{};
-  const int height = static_cast<int>(FreeImage_GetHeight(bitmap));
-  FreeImage_GetPixelColor(bitmap, static_cast<unsigned>(x), static_cast<unsigned>(height - 1 - y),
-                          &colour);
-  FreeImage_Unload(bitmap);
-  return {colour.rgbRed, colour.rgbGreen, colour.rgbBlue};
-}
 
 // A white floor of edge 10, a red box of edge 2 standing on it in the middle, a light above
 // and left of the box, a black light (so that the scene has an ordinary one) and a camera in
@@ -76,10 +59,7 @@ at 2000 shade.Box 48
 TEST(ShadowCapture, BoxShadowHalvesTheFloorFollowsTheLightAndOutlivesHiding) {
   TempDir dir;
   std::filesystem::create_directories(dir / "data/textures");
-  int status = -1;
-  runCommand("convert -size 8x8 xc:'#00FF00' '" + (dir / "data/textures/end.jpg").string() + "'",
-             &status);
-  ASSERT_EQ(status, 0);
+  picture(dir, "end.jpg", "xc:'#00FF00'", "8x8");
   std::string error;
   ASSERT_TRUE(saveScene(dir / "data/shade.pod", yard("shade", true), error)) << error;
   ASSERT_TRUE(saveScene(dir / "data/bare.pod", yard("bare", false), error)) << error;
@@ -91,16 +71,8 @@ TEST(ShadowCapture, BoxShadowHalvesTheFloorFollowsTheLightAndOutlivesHiding) {
   ASSERT_TRUE(saveAnimation(dir / "data/move.pab", move, error)) << error;
   writeFile(dir / "show.txt", kScript);
 
-  ChildProcess capture(VESK_CAPTURE_EXE,
-                       {"--script", "show.txt", "--size", "160x120", "--fps", "25", "--until",
-                        "2300", "--out", "frames", "--every", "1"},
-                       dir.path());
-  ASSERT_EQ(capture.wait(300s).value_or(-1), 0) << readFile(dir / "Log.txt");
-  auto frame = [&](int ms) {
-    char name[16];
-    std::snprintf(name, sizeof name, "t%08d.png", ms);
-    return dir / "frames" / name;
-  };
+  ASSERT_EQ(captureEveryFrame(dir, "2300", 300s), 0) << readFile(dir / "Log.txt");
+  auto frame = [&](int ms) { return framePath(dir, ms); };
   // The floor 2.3 units right of the box's middle (pixel 54, 60 of each half) and as far left
   // (pixel 26, 60): with the shadow it is half as bright as without, within rounding.
   auto expectShadow = [&](int ms, int x, bool dark) {
