@@ -28,23 +28,23 @@ struct Heard {
 
 struct Playback {
   std::vector<Heard> cues;
-  std::vector<double> patternSquares;  // sum of squared samples, pattern by pattern
-  std::vector<std::uint64_t> patternSamples;
+  std::vector<double> squares;  // sum of squared samples, window by window
+  std::vector<std::uint64_t> samples;
   int peak = 0;
 };
 
-// Plays the module through once; the figures cover its first `patterns` patterns.
-Playback playOnce(const std::filesystem::path& path, std::size_t patterns) {
-  const std::string file = readFile(path);
+// Plays a module of the show's data for `windows` windows of `windowFrames` frames, or until it
+// ends when it does not loop; the figures cover those windows.
+Playback play(const std::string& name, bool loop, std::size_t windows, std::uint64_t windowFrames) {
+  const std::string file = readFile(std::filesystem::path(VESK_SHOW_DIR) / "data" / name);
   Bytes bytes = allocateBytes(file.size());
   std::memcpy(bytes.get(), file.data(), file.size());
   Playback result;
-  result.patternSquares.resize(patterns);
-  result.patternSamples.resize(patterns);
+  result.squares.resize(windows);
+  result.samples.resize(windows);
   Sound& sound = Sound::getInstance();
   sound.init(SoundOutput::Manual);
-  const std::uint32_t module =
-      sound.moduleLoad("clepsydra.xm", std::move(bytes), file.size(), false);
+  const std::uint32_t module = sound.moduleLoad(name, std::move(bytes), file.size(), loop);
   EXPECT_NE(module, 0u);
   sound.setCueObserver([&result](const CueReport& cue) {
     result.cues.push_back({MusicEvents::cueCode(cue.data), cue.frame});
@@ -52,13 +52,13 @@ Playback playOnce(const std::filesystem::path& path, std::size_t patterns) {
   sound.modulePlay(module);
   std::vector<std::int16_t> block(2 * 4096);
   std::uint64_t frame = 0;
-  while (module != 0 && !sound.moduleEnded(module)) {
+  while (module != 0 && !sound.moduleEnded(module) && frame < windows * windowFrames) {
     const std::size_t frames = sound.renderFrames(block.data(), 4096);
     for (std::size_t i = 0; i < 2 * frames; ++i) {
-      const std::size_t pattern = (frame + i / 2) / (kRowFrames * kRowsPerPattern);
-      if (pattern >= patterns) break;
-      result.patternSquares[pattern] += double(block[i]) * block[i];
-      ++result.patternSamples[pattern];
+      const std::size_t window = (frame + i / 2) / windowFrames;
+      if (window >= windows) break;
+      result.squares[window] += double(block[i]) * block[i];
+      ++result.samples[window];
       result.peak = std::max(result.peak, std::abs(int(block[i])));
     }
     frame += frames;
@@ -76,8 +76,7 @@ double decibels(double squares, std::uint64_t samples) {
 TEST(ShowMusic, CuesArriveInPlanOrderAtTheirRowsAndEverySectionPlaysWithoutClipping) {
   const std::vector<PlannedSection> plan = cuePlan();
   const int patterns = plan.back().firstRow / kRowsPerPattern + plan.back().patterns;
-  const Playback heard =
-      playOnce(std::filesystem::path(VESK_SHOW_DIR) / "data" / "clepsydra.xm", patterns);
+  const Playback heard = play("clepsydra.xm", false, patterns, kRowFrames * kRowsPerPattern);
 
   std::size_t next = 0;
   for (std::size_t s = 0; s < plan.size(); ++s)
@@ -98,14 +97,25 @@ TEST(ShowMusic, CuesArriveInPlanOrderAtTheirRowsAndEverySectionPlaysWithoutClipp
     std::uint64_t samples = 0;
     for (int p = 0; p < plan[s].patterns; ++p) {
       const std::size_t pattern = std::size_t(plan[s].firstRow / kRowsPerPattern + p);
-      ASSERT_EQ(heard.patternSamples[pattern], 2 * kRowFrames * kRowsPerPattern);
-      EXPECT_GT(decibels(heard.patternSquares[pattern], heard.patternSamples[pattern]), -32.0)
+      ASSERT_EQ(heard.samples[pattern], 2 * kRowFrames * kRowsPerPattern);
+      EXPECT_GT(decibels(heard.squares[pattern], heard.samples[pattern]), -32.0)
           << "pattern " << pattern;
-      squares += heard.patternSquares[pattern];
-      samples += heard.patternSamples[pattern];
+      squares += heard.squares[pattern];
+      samples += heard.samples[pattern];
     }
     std::printf("section %zu: RMS %.1f dBFS\n", s + 1, decibels(squares, samples));
   }
+}
+
+// The loading jingle goes round and round while the show loads: no gap where it starts over.
+TEST(ShowMusic, TheLoadingJingleLoopsWithoutAGapAndWithoutClipping) {
+  const Playback heard = play("plug.xm", true, 32, kSoundRate / 2);
+  for (std::size_t window = 0; window < heard.squares.size(); ++window) {
+    ASSERT_EQ(heard.samples[window], std::uint64_t{kSoundRate}) << "half second " << window;
+    EXPECT_GT(decibels(heard.squares[window], heard.samples[window]), -32.0)
+        << "half second " << window;
+  }
+  EXPECT_LT(heard.peak, 29205);
 }
 
 }  // namespace

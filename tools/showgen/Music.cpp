@@ -302,46 +302,46 @@ std::vector<SectionMusic> sections() {
        Feel::Straight,
        {kPad | kPluck, kPad | kPluck | kHat | kBass, kNoLead & ~kSnare, kNoLead, kAll, kAll},
        {1, 2},
-       69,
+       62,
        false},
       {{Dm, Bb, Gm, A},
        Feel::HalfTime,
        {kPad | kBass | kLead | kHat, kAll, kPad | kPluck | kBass},
        {0, 1},
-       65,
+       62,
        false},
       {{Em, C, G, D},
        Feel::Drive,
        {kPad | kBass | kHat | kPluck, kNoLead & ~kSnare, kNoLead, kAll, kAll},
        {2, 1},
-       67,
+       64,
        true},
-      {{Fm, Db, Eb, C}, Feel::Break, {kNoLead, kAll, kAll, kAll}, {2, 2}, 65, true},
+      {{Fm, Db, Eb, C}, Feel::Break, {kNoLead, kAll, kAll, kAll}, {2, 2}, 60, true},
       {{G, D, Bm, A},
        Feel::Drive,
        {kPad | kPluck | kBass, kPad | kPluck | kBass | kKick | kHat, kAll, kAll, kAll},
        {1, 2},
-       71,
+       64,
        true},
       {{Gm, Eb, F, D},
        Feel::Straight,
        {kPluck | kBass | kHat | kKick, kNoLead, kAll},
        {2, 1},
-       67,
+       62,
        false},
       {{Am, Dm, F, E},
        Feel::HalfTime,
        {kPad | kPluck, kPad | kPluck | kLead, kPad | kPluck | kLead | kBass | kKick, kAll},
        {0, 0},
-       69,
+       64,
        false},
-      {{Dm, Bb, C, A}, Feel::Straight, {kAll & ~kLead, kAll, kAll}, {1, 2}, 65, false},
+      {{Dm, Bb, C, A}, Feel::Straight, {kAll & ~kLead, kAll, kAll}, {1, 2}, 62, false},
       {{C, G, Am, F},
        Feel::Straight,
        {kPad | kPluck | kBass, kPad | kPluck | kBass | kKick | kHat, kAll, kAll,
         kPad | kPluck | kLead | kBass, kPad | kBass},
        {1, 0},
-       67,
+       60,
        false},
   };
 }
@@ -434,11 +434,14 @@ void drums(XmPattern& p, const Band& band, Feel feel, unsigned layers, int bar, 
 
 void bassLine(XmPattern& p, const Band& band, Feel feel, unsigned layers, int bar,
               const Chord& chord) {
-  if (!(layers & kBass)) return;
+  if (!(layers & kBass)) {
+    if (bar == 0) keyOff(p, 0, band.bassCh);
+    return;
+  }
   const int base = bar * kRowsPerBar;
   const int root = above(chord.root, 33);  // A-1 to G#-2
   auto note = [&](int row, int midi, int volume) {
-    put(p, base + row, band.bassCh, midi, band.bass, volume);
+    put(p, base + row, band.bassCh, midi, band.bass, volume * 2 / 3);
   };
   if (!(layers & kKick)) {  // no beat yet: the bass holds the root
     note(0, root, 46);
@@ -464,7 +467,12 @@ void bassLine(XmPattern& p, const Band& band, Feel feel, unsigned layers, int ba
 }
 
 void padChord(XmPattern& p, const Band& band, unsigned layers, int bar, const Chord& chord) {
-  if (!(layers & kPad)) return;
+  if (!(layers & kPad)) {  // a chord held over from the pattern before is released
+    if (bar == 0 && band.padCh >= 0)
+      for (int v = 0; v < 3; ++v)
+        keyOff(p, 0, band.padCh + v);
+    return;
+  }
   const int row = bar * kRowsPerBar;
   const std::array<int, 3> tones = {chord.root, chord.third(), chord.fifth()};
   const std::array<int, 3> panning = {72, 128, 184};
@@ -483,7 +491,7 @@ void arpeggio(XmPattern& p, const Band& band, unsigned layers, int bar, const Ch
   const int step = sixteenths ? 1 : 2;
   for (int r = 0, n = 0; r < kRowsPerBar; r += step, ++n) {
     const int midi = tones[std::size_t(kOrder[std::size_t(n % 8)])];
-    const int volume = r % 4 == 0 ? 34 : 26;
+    const int volume = r % 4 == 0 ? 46 : 36;
     const int row = bar * kRowsPerBar + r;
     put(p, row, band.pluckCh, midi, band.pluck, volume, 96);
     // The echo answers three rows later from the other side, softer.
