@@ -286,7 +286,7 @@ struct SectionMusic {
   Feel feel;
   std::vector<unsigned> layers;  // per pattern of the section
   std::array<int, 2> motifs;     // melody shapes of the phrases, alternating
-  int leadFloor;                 // the lowest note of the melody
+  int leadFloor;                 // the melody's chord roots lie in the octave from here
   bool sixteenthArpeggio;
 };
 
@@ -466,13 +466,16 @@ void bassLine(XmPattern& p, const Band& band, Feel feel, unsigned layers, int ba
   }
 }
 
-void padChord(XmPattern& p, const Band& band, unsigned layers, int bar, const Chord& chord) {
+// The pad plays each new chord; a chord that repeats the bar before is held.
+void padChord(XmPattern& p, const Band& band, unsigned layers, int bar, const Chord& chord,
+              const Chord* before) {
   if (!(layers & kPad)) {  // a chord held over from the pattern before is released
     if (bar == 0 && band.padCh >= 0)
       for (int v = 0; v < 3; ++v)
         keyOff(p, 0, band.padCh + v);
     return;
   }
+  if (before && before->root == chord.root && before->minor == chord.minor) return;
   const int row = bar * kRowsPerBar;
   const std::array<int, 3> tones = {chord.root, chord.third(), chord.fifth()};
   const std::array<int, 3> panning = {72, 128, 184};
@@ -523,7 +526,7 @@ XmPattern composePattern(const Band& band, std::size_t channels, const SectionMu
     const Chord& chord = bars[std::size_t(bar)];
     drums(p, band, music.feel, layers, bar, lastOfSection && bar == kBarsPerPattern - 1);
     bassLine(p, band, music.feel, layers, bar, chord);
-    padChord(p, band, layers, bar, chord);
+    padChord(p, band, layers, bar, chord, bar > 0 ? &bars[std::size_t(bar - 1)] : nullptr);
     arpeggio(p, band, layers, bar, chord, music.sixteenthArpeggio);
   }
   SectionMusic shaped = music;
