@@ -89,7 +89,7 @@ TEST(ShowMusic, CuesArriveInPlanOrderAtTheirRowsAndEverySectionPlaysWithoutClipp
     }
   EXPECT_EQ(heard.cues.size(), next);
 
-  // Below -1 dB of full scale, and no pattern near silence; the figures go to the log.
+  // Below -1 dB of full scale, and no pattern near silence; the figures are printed.
   EXPECT_LT(heard.peak, 29205);
   std::printf("peak %.1f dBFS\n", 20 * std::log10(heard.peak / 32768.0));
   for (std::size_t s = 0; s < plan.size(); ++s) {
