@@ -15,4 +15,7 @@ bool addShowData(DataSet& set, Progress& progress, std::string& error);
 // (ShowPictures.cpp).
 bool addPictures(DataSet& set, Progress& progress, std::string& error);
 
+// The show music and the loading jingle (Music.cpp).
+bool addMusic(DataSet& set, Progress& progress, std::string& error);
+
 }  // namespace showgen
