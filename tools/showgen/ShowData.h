@@ -15,4 +15,9 @@ bool addShowData(DataSet& set, Progress& progress, std::string& error);
 // (ShowPictures.cpp).
 bool addPictures(DataSet& set, Progress& progress, std::string& error);
 
+// The temple, the tunnel and the combat scenes with their animations (Scene<Name>.cpp).
+bool addSceneTemple(DataSet& set, Progress& progress, std::string& error);
+bool addSceneTunnel(DataSet& set, Progress& progress, std::string& error);
+bool addSceneCombat(DataSet& set, Progress& progress, std::string& error);
+
 }  // namespace showgen
