@@ -76,6 +76,29 @@ std::int32_t SceneKit::add(SceneNode node) {
   return result;
 }
 
+SceneNode& SceneKit::node(std::int32_t handle) {
+  for (SceneNode& child : _file.root.children)
+    if (child.handle == handle) return child;
+  return _file.root;
+}
+
+void SceneKit::markLastDrawn(std::int32_t material) {
+  const std::size_t count = _file.root.children.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    SceneNode& camera = _file.root.children[i];
+    if (!std::holds_alternative<SceneCamera>(camera.record)) continue;
+    // A camera whose node has no rotation looks along -z of its own space (its view is
+    // diag(1, 1, -1)), and its children turn with it: +z of that space is always behind it.
+    const SceneVector local{0, 0, 1000};
+    SceneMesh speck;
+    for (SceneVector corner : {SceneVector{0, 0, 0}, {0.001f, 0, 0}, {0, 0.001f, 0}})
+      speck.vertices.push_back(SceneVertex{plus(local, corner), {}, {}});
+    speck.faces.push_back({0, 1, 2});
+    camera.children.push_back(
+        sceneShapeNode(camera.name + " speck", handle(), std::move(speck), material));
+  }
+}
+
 std::int32_t SceneKit::shape(std::string name, SceneMesh mesh, std::int32_t material,
                              SceneVector position) {
   SceneNode node = sceneShapeNode(std::move(name), handle(), std::move(mesh), material);

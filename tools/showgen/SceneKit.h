@@ -34,6 +34,14 @@ class SceneKit {
   std::int32_t camera(std::string name, SceneVector eye, SceneVector target, float fogNear = 1000,
                       float fogFar = 3000);
 
+  // The top-level node of that handle.
+  vesk::SceneNode& node(std::int32_t handle);
+  // Gives every camera a blended, untextured speck far behind it, so that in any view the last
+  // material the scene draws leaves the first texture stage empty: the shadows are darkened by
+  // a screen quad drawn with whatever texture is left there. Call it after the last camera,
+  // with the material id of a material of opacity below 1 and no texture.
+  void markLastDrawn(std::int32_t material);
+
   vesk::SceneFile& file() { return _file; }
   const std::string& name() const { return _file.root.name; }
 

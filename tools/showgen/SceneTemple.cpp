@@ -6,6 +6,7 @@
 
 #include "SceneKit.h"
 #include "ShowData.h"
+#include "authoring/SceneExamples.h"
 #include "authoring/SceneShapes.h"
 
 namespace showgen {
@@ -90,11 +91,12 @@ bool addSceneTemple(DataSet& set, Progress& progress, std::string& error) {
   const std::int32_t heroGold = kit.material(textured("gold.jpg", {1, 0.8f, 0.45f}, 0.5f, 0.8f));
   const std::int32_t heroBlue =
       kit.material(textured("sandstone.jpg", {0.45f, 0.6f, 0.95f}, 0.4f, 0.7f));
+  const std::int32_t speck = kit.material(sceneColourMaterial({0, 0, 0}, 0.5f));
 
   // The hall: floor, walls, the entablature, the sky above its open roof.
   {
-    SceneMesh floor = sceneBevelledBox({13, 36, 0.4f}, 0.08f, 2);
-    sceneMapPlanar(floor, -6.5f, -18, 13, 36, 2);
+    SceneMesh floor = sceneBevelledBox({14.2f, 36, 0.4f}, 0.08f, 2);
+    sceneMapPlanar(floor, -7.1f, -18, 14.2f, 36, 2);
     kit.shape("Floor", std::move(floor), stone, {0, 0, -0.2f});
   }
   kit.shape("Wall left", sceneBevelledBox({1, 36, 9}, 0.15f, 2.5f), wall, {-7, 0, 4.5f});
@@ -161,7 +163,7 @@ bool addSceneTemple(DataSet& set, Progress& progress, std::string& error) {
   kit.shape("Altar bowl",
             sceneLathe({{0, 0}, {0.3f, 0}, {0.7f, 0.35f}, {0.75f, 0.45f}, {0, 0.3f}}, 16), gold,
             {0, 14.5f, 1.3f});
-  kit.shape("Altar flame", flameQuads(1.1f, 1.8f), flame, {0, 14.5f, 1.55f});
+  kit.shape("Altar flame", flameQuads(1.4f, 2.2f), flame, {0, 14.5f, 1.55f});
 
   // Torches on the inner faces of four columns, each with its light.
   std::vector<std::int32_t> torchLights;
@@ -173,7 +175,7 @@ bool addSceneTemple(DataSet& set, Progress& progress, std::string& error) {
       kit.shape(name,
                 sceneLathe({{0, -0.4f}, {0.08f, -0.4f}, {0.22f, 0}, {0.26f, 0.1f}, {0, 0.02f}}, 10),
                 gold, {x, y, 3.2f});
-      kit.shape(name + " flame", flameQuads(0.45f, 0.8f), flame, {x, y, 3.25f});
+      kit.shape(name + " flame", flameQuads(0.6f, 1.1f), flame, {x, y, 3.25f});
       torchLights.push_back(
           kit.light(name + " light", {x * 0.8f, y, 3.6f}, torchColour, 1000000000, 0.12f));
     }
@@ -204,6 +206,8 @@ bool addSceneTemple(DataSet& set, Progress& progress, std::string& error) {
       kit.camera("Camera04", {-2.5f, -7, 7.2f}, {0, 2, 0}),
       kit.camera("Camera05", {-2.6f, -9.5f, 3.6f}, {-3.2f, -7.5f, 3.4f}),
   };
+
+  kit.markLastDrawn(speck);
 
   std::vector<std::pair<std::string, AnimationFile>> files;
   auto flight = [&](int index, float duration, std::vector<SceneVector> eyes,
