@@ -82,7 +82,11 @@ bool addSceneCombat(DataSet& set, Progress& progress, std::string& error) {
   const std::int32_t fire = kit.material(glowing("spark.jpg", {1, 0.55f, 0.2f}));
   const std::int32_t flame = kit.material([] {
     SceneMaterial material = glowing("flame.jpg", {1, 0.8f, 0.5f});
-    material.diffuseMaps[0].colourKey = true;
+    for (SceneTexture* frames : {&material.diffuseMaps[0], &*material.transparencyMap}) {
+      frames->animated = true;
+      frames->frameCount = 8;
+      frames->framesPerSecond = 10;
+    }
     return material;
   }());
   const std::int32_t sky = kit.material(skyMaterial());
@@ -118,10 +122,8 @@ bool addSceneCombat(DataSet& set, Progress& progress, std::string& error) {
                           {0, 1.8f}},
                          12),
               gold, at);
-    SceneMesh quad = sceneBevelledBox({0.01f, 0.9f, 1.2f}, 0.004f);
-    sceneMapBox(quad, 1.2f);
-    kit.shape("Brazier flame" + std::to_string(i + 1), std::move(quad), flame,
-              {at.x, at.y, at.z + 2.4f});
+    kit.shape("Brazier flame" + std::to_string(i + 1), flameQuads(1.0f, 1.4f), flame,
+              {at.x, at.y, at.z + 1.8f});
   }
 
   kit.light("Sun", {-30, -20, 25}, {1, 0.75f, 0.5f});
@@ -144,7 +146,7 @@ bool addSceneCombat(DataSet& set, Progress& progress, std::string& error) {
     particles.angleSpread = 60;
     SceneParticleClass sparks;
     sparks.rate = 8000;
-    sparks.lifetime = 0.6f;
+    sparks.lifetime = 0.4f;
     sparks.mass = 1;
     sparks.particle.name = "Spark";
     sparks.particle.handle = kit.handle();

@@ -175,6 +175,29 @@ void turnInside(SceneMesh& mesh) {
     vertex.normal = {-vertex.normal.x, -vertex.normal.y, -vertex.normal.z};
 }
 
+SceneMesh flameQuads(float width, float height) {
+  SceneMesh mesh;
+  mesh.channels = 1;
+  mesh.hasNormals = true;
+  for (int turn = 0; turn < 2; ++turn) {
+    const SceneVector side =
+        turn == 0 ? SceneVector{width / 2, 0, 0} : SceneVector{0, width / 2, 0};
+    const auto first = static_cast<std::uint32_t>(mesh.vertices.size());
+    const float uv[4][2] = {{0, 1}, {1, 1}, {0, 0}, {1, 0}};
+    const SceneVector corners[4] = {{-side.x, -side.y, 0},
+                                    {side.x, side.y, 0},
+                                    {-side.x, -side.y, height},
+                                    {side.x, side.y, height}};
+    for (int i = 0; i < 4; ++i)
+      mesh.vertices.push_back(SceneVertex{corners[i], {{{uv[i][0], uv[i][1]}, {}}}, {0, 0, 1}});
+    mesh.faces.push_back({first, first + 2, first + 1});
+    mesh.faces.push_back({first + 1, first + 2, first + 3});
+    mesh.faces.push_back({first, first + 1, first + 2});
+    mesh.faces.push_back({first + 1, first + 3, first + 2});
+  }
+  return mesh;
+}
+
 SceneMesh skyDome(float radius) {
   SceneMesh mesh = sceneSphere(radius, 16, 8);
   turnInside(mesh);

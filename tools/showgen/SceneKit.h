@@ -63,6 +63,9 @@ vesk::SceneMaterial skyMaterial();
 
 // The inside of a sphere of `radius` (faces turned inwards), mapped with the dusk sky.
 vesk::SceneMesh skyDome(float radius);
+// Two crossed quads seen from both sides, `width` wide and `height` high, standing on z = 0:
+// a flame.
+vesk::SceneMesh flameQuads(float width, float height);
 // Turns every face so that its other side is the front one.
 void turnInside(vesk::SceneMesh& mesh);
 

@@ -19,30 +19,6 @@ constexpr float kColumnX = 3.8f;
 constexpr float kShaftRadius = 0.45f;
 constexpr float kShaftTop = 7.0f;
 
-// Two crossed quads, seen from both sides, for a flame `width` wide and `height` high.
-SceneMesh flameQuads(float width, float height) {
-  SceneMesh mesh;
-  mesh.channels = 1;
-  mesh.hasNormals = true;
-  for (int turn = 0; turn < 2; ++turn) {
-    const SceneVector side =
-        turn == 0 ? SceneVector{width / 2, 0, 0} : SceneVector{0, width / 2, 0};
-    const auto first = static_cast<std::uint32_t>(mesh.vertices.size());
-    const float uv[4][2] = {{0, 1}, {1, 1}, {0, 0}, {1, 0}};
-    const SceneVector corners[4] = {{-side.x, -side.y, 0},
-                                    {side.x, side.y, 0},
-                                    {-side.x, -side.y, height},
-                                    {side.x, side.y, height}};
-    for (int i = 0; i < 4; ++i)
-      mesh.vertices.push_back(SceneVertex{corners[i], {{{uv[i][0], uv[i][1]}, {}}}, {0, 0, 1}});
-    mesh.faces.push_back({first, first + 2, first + 1});
-    mesh.faces.push_back({first + 1, first + 2, first + 3});
-    mesh.faces.push_back({first, first + 1, first + 2});
-    mesh.faces.push_back({first + 1, first + 3, first + 2});
-  }
-  return mesh;
-}
-
 // A flickering colour track: `base` scaled by a seeded wobble, `count` keys over `duration`.
 AnimController flicker(std::int32_t light, SceneColour base, float duration, unsigned seed) {
   AnimLightController record;

@@ -32,8 +32,14 @@ SceneMesh tube() {
   SceneMesh mesh = sceneLathe(profile, 12);
   sceneRotate(mesh, {1, 0, 0}, -kPi / 2);  // its axis z becomes y
   turnInside(mesh);
-  sceneMapBox(mesh, 6, 1);
-  sceneMapBox(mesh, 24, 2);
+  // The lathe's own coordinates run once round and once along; the stone repeats four times
+  // round and every eight units along, the light map once per rib.
+  mesh.channels = 2;
+  for (SceneVertex& vertex : mesh.vertices) {
+    const auto [u, v] = vertex.uv[0];
+    vertex.uv[0] = {u * 4, v * kLength / 8};
+    vertex.uv[1] = {u, v * kLength / 10};
+  }
   return mesh;
 }
 
@@ -70,7 +76,7 @@ bool addSceneTunnel(DataSet& set, Progress& progress, std::string& error) {
     sprite.name = std::string("orb") + (i < 9 ? "0" : "") + std::to_string(i + 1);
     sprite.handle = kit.handle();
     sprite.position = orbPosition(i);
-    sprite.record = SceneSprite{0.7f, orb};
+    sprite.record = SceneSprite{2.5f, orb};
     kit.add(std::move(sprite));
   }
 
