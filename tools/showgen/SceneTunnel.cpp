@@ -57,9 +57,12 @@ bool addSceneTunnel(DataSet& set, Progress& progress, std::string& error) {
     material.diffuseMaps.push_back(texture("lightmap_warm.jpg", 2));
     return material;
   }());
+  // Mirror metal: the environment picture alone, bright enough to read as chrome in the dark.
   const std::int32_t metal = kit.material([] {
-    SceneMaterial material = textured("gold.jpg", {0.9f, 0.9f, 1}, 0.8f, 1.0f);
+    SceneMaterial material = textured("env_metal.jpg", {0.9f, 0.9f, 1}, 0.8f, 1.0f);
+    material.diffuseMaps.clear();
     material.environmentMap = texture("env_metal.jpg");
+    material.selfIllumination = {0.55f, 0.55f, 0.6f};
     return material;
   }());
   const std::int32_t orb = kit.material(glowing("spark.jpg", {1, 0.8f, 0.45f}));
