@@ -3,7 +3,11 @@
 namespace showgen {
 
 bool addShowData(DataSet& set, Progress& progress, std::string& error) {
-  return addPictures(set, progress, error) && addMusic(set, progress, error);
+  return addPictures(set, progress, error) &&  //
+         addMusic(set, progress, error) &&     //
+         addSceneTemple(set, progress, error) &&
+         addSceneTunnel(set, progress, error) &&
+         addSceneCombat(set, progress, error);
 }
 
 }  // namespace showgen

@@ -18,4 +18,9 @@ bool addPictures(DataSet& set, Progress& progress, std::string& error);
 // The show music and the loading jingle (Music.cpp).
 bool addMusic(DataSet& set, Progress& progress, std::string& error);
 
+// The temple, the tunnel and the combat scenes with their animations (Scene<Name>.cpp).
+bool addSceneTemple(DataSet& set, Progress& progress, std::string& error);
+bool addSceneTunnel(DataSet& set, Progress& progress, std::string& error);
+bool addSceneCombat(DataSet& set, Progress& progress, std::string& error);
+
 }  // namespace showgen
