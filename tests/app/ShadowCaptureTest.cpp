@@ -33,6 +33,18 @@ SceneFile yard(const std::string& name, bool shadow) {
   scene.root.children.push_back(lamp);
   scene.root.children.push_back(scenePointLight("Fill", 5, {0, 0, 10}, {0, 0, 0}));
   scene.root.children.push_back(sceneCameraLookingAt("Camera", 6, {0, -10, 12}, {0, 0, 0}));
+  // Drawn last, unseen: a speck whose material leaves a fully keyed-out texture on the first
+  // stage, which the darkening must not take over.
+  SceneMaterial keyed = sceneColourMaterial({1, 1, 1});
+  keyed.diffuseMaps.push_back({.colourKey = true, .file = "key.png"});
+  scene.materials.push_back(keyed);
+  SceneMesh speck = sceneCube(0.01f);
+  for (SceneVertex& vertex : speck.vertices)
+    vertex.uv[0] = {0.5f, 0.5f};
+  speck.channels = 1;
+  SceneNode hidden = sceneShapeNode("Speck", 7, speck, 2);
+  hidden.position = {4, 4, 0};
+  scene.root.children.push_back(hidden);
   return scene;
 }
 
@@ -60,6 +72,7 @@ TEST(ShadowCapture, BoxShadowHalvesTheFloorFollowsTheLightAndOutlivesHiding) {
   TempDir dir;
   std::filesystem::create_directories(dir / "data/textures");
   picture(dir, "end.jpg", "xc:'#00FF00'", "8x8");
+  picture(dir, "key.png", "xc:'#000000'", "8x8");
   std::string error;
   ASSERT_TRUE(saveScene(dir / "data/shade.pod", yard("shade", true), error)) << error;
   ASSERT_TRUE(saveScene(dir / "data/bare.pod", yard("bare", false), error)) << error;

@@ -324,6 +324,9 @@ void Scene::drawShadows(DrawContext& context) {
                               static_cast<std::uint32_t>(gfx::Compare::NotEqual)));
   VK_DX(device.setRenderState(gfx::RenderState::StencilPass,
                               static_cast<std::uint32_t>(gfx::StencilOp::Keep)));
+  // The darkening is a plain colour: whatever texture the last material drew with would show
+  // through it (or hide it) otherwise.
+  VK_DX(device.setTexture(0, nullptr));
   _renderer->drawScreenQuad(context, kShadowColour, 0, 0, 1, 1);
   VK_DX(device.setRenderState(gfx::RenderState::StencilEnable, 0));
 }
