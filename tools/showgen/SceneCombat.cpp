@@ -5,7 +5,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "SceneKit.h"
+#include "StageKit.h"
 #include "ShowData.h"
 #include "authoring/SceneShapes.h"
 
@@ -70,7 +70,7 @@ void fight(const Figure& figure, int fighter, SceneVector home, float facing,
 }  // namespace
 
 bool addSceneCombat(DataSet& set, Progress& progress, std::string& error) {
-  SceneKit kit("combat");
+  StageKit kit("combat");
   const std::int32_t ground = kit.material([] {
     SceneMaterial material = textured("sandstone.jpg", {1, 0.9f, 0.75f}, 0.1f, 0.2f);
     material.diffuseMaps.push_back(texture("lightmap_warm.jpg", 2));

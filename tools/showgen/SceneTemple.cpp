@@ -4,7 +4,7 @@
 // heroes on bones who walk in towards the altar.
 #include <cmath>
 
-#include "SceneKit.h"
+#include "StageKit.h"
 #include "ShowData.h"
 #include "authoring/SceneExamples.h"
 #include "authoring/SceneShapes.h"
@@ -40,7 +40,7 @@ AnimController flicker(std::int32_t light, SceneColour base, float duration, uns
 }  // namespace
 
 bool addSceneTemple(DataSet& set, Progress& progress, std::string& error) {
-  SceneKit kit("temple");
+  StageKit kit("temple");
   const std::int32_t stone = kit.material([] {
     SceneMaterial floor = textured("sandstone.jpg", {1, 0.95f, 0.85f}, 0.15f, 0.3f);
     floor.diffuseMaps.push_back(texture("lightmap_warm.jpg", 2));

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "SceneKit.h"
+#include "StageKit.h"
 #include "ShowData.h"
 #include "authoring/SceneShapes.h"
 
@@ -51,7 +51,7 @@ SceneVector orbPosition(int index) {
 }  // namespace
 
 bool addSceneTunnel(DataSet& set, Progress& progress, std::string& error) {
-  SceneKit kit("tunnel");
+  StageKit kit("tunnel");
   const std::int32_t stone = kit.material([] {
     SceneMaterial material = textured("sandstone_wall.jpg", {1, 0.9f, 0.75f}, 0.1f, 0.2f);
     material.diffuseMaps.push_back(texture("lightmap_warm.jpg", 2));

@@ -18,9 +18,9 @@ namespace showgen {
 using vesk::SceneColour;
 using vesk::SceneVector;
 
-class SceneKit {
+class StageKit {
  public:
-  explicit SceneKit(std::string name);
+  explicit StageKit(std::string name);
 
   std::int32_t handle() { return _nextHandle++; }
   std::int32_t material(vesk::SceneMaterial material);
@@ -92,7 +92,7 @@ struct Figure {
   std::int32_t arm[2], forearm[2], thigh[2], shin[2];  // left, right
 };
 // `body` and `head` are material ids; `height` about 1.8.
-Figure addFigure(SceneKit& kit, const std::string& name, SceneVector position, float heading,
+Figure addFigure(StageKit& kit, const std::string& name, SceneVector position, float heading,
                  std::int32_t material, float height);
 
 // Walking in place for `duration` seconds, one stride per `stride` seconds: legs, shins, arms.

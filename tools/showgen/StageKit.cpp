@@ -1,4 +1,4 @@
-#include "SceneKit.h"
+#include "StageKit.h"
 
 #include <cmath>
 #include <numbers>
@@ -49,7 +49,7 @@ SceneMesh limb(float radius, float length) {
   return mesh;
 }
 
-SceneNode boneNode(SceneKit& kit, std::string name, std::int32_t& handle, SceneVector position) {
+SceneNode boneNode(StageKit& kit, std::string name, std::int32_t& handle, SceneVector position) {
   SceneNode bone;
   bone.name = std::move(name);
   bone.handle = handle = kit.handle();
@@ -60,29 +60,29 @@ SceneNode boneNode(SceneKit& kit, std::string name, std::int32_t& handle, SceneV
 
 }  // namespace
 
-SceneKit::SceneKit(std::string name) {
+StageKit::StageKit(std::string name) {
   _file.root.name = std::move(name);
   _file.root.handle = 1;
 }
 
-std::int32_t SceneKit::material(SceneMaterial material) {
+std::int32_t StageKit::material(SceneMaterial material) {
   _file.materials.push_back(std::move(material));
   return static_cast<std::int32_t>(_file.materials.size() - 1);
 }
 
-std::int32_t SceneKit::add(SceneNode node) {
+std::int32_t StageKit::add(SceneNode node) {
   const std::int32_t result = node.handle;
   _file.root.children.push_back(std::move(node));
   return result;
 }
 
-SceneNode& SceneKit::node(std::int32_t handle) {
+SceneNode& StageKit::node(std::int32_t handle) {
   for (SceneNode& child : _file.root.children)
     if (child.handle == handle) return child;
   return _file.root;
 }
 
-void SceneKit::markLastDrawn(std::int32_t material) {
+void StageKit::markLastDrawn(std::int32_t material) {
   const std::size_t count = _file.root.children.size();
   for (std::size_t i = 0; i < count; ++i) {
     SceneNode& camera = _file.root.children[i];
@@ -99,14 +99,14 @@ void SceneKit::markLastDrawn(std::int32_t material) {
   }
 }
 
-std::int32_t SceneKit::shape(std::string name, SceneMesh mesh, std::int32_t material,
+std::int32_t StageKit::shape(std::string name, SceneMesh mesh, std::int32_t material,
                              SceneVector position) {
   SceneNode node = sceneShapeNode(std::move(name), handle(), std::move(mesh), material);
   node.position = position;
   return add(std::move(node));
 }
 
-std::int32_t SceneKit::light(std::string name, SceneVector position, SceneColour colour,
+std::int32_t StageKit::light(std::string name, SceneVector position, SceneColour colour,
                              float range, float linear) {
   SceneNode node = scenePointLight(std::move(name), handle(), position, colour);
   if (linear > 0 || range < 1000000000)
@@ -114,7 +114,7 @@ std::int32_t SceneKit::light(std::string name, SceneVector position, SceneColour
   return add(std::move(node));
 }
 
-std::int32_t SceneKit::camera(std::string name, SceneVector eye, SceneVector target, float fogNear,
+std::int32_t StageKit::camera(std::string name, SceneVector eye, SceneVector target, float fogNear,
                               float fogFar) {
   SceneNode node = sceneCameraLookingAt(std::move(name), handle(), eye, target);
   auto& camera = std::get<SceneCamera>(node.record);
@@ -247,7 +247,7 @@ AnimController moving(std::int32_t node, const std::vector<float>& times,
   return controller;
 }
 
-Figure addFigure(SceneKit& kit, const std::string& name, SceneVector position, float heading,
+Figure addFigure(StageKit& kit, const std::string& name, SceneVector position, float heading,
                  std::int32_t material, float height) {
   const float s = height / 1.9f;
   Figure figure{};
