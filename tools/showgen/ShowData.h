@@ -15,4 +15,7 @@ bool addShowData(DataSet& set, Progress& progress, std::string& error);
 // (ShowPictures.cpp).
 bool addPictures(DataSet& set, Progress& progress, std::string& error);
 
+// The scenes with their animation files, one source file each (Scene<Name>.cpp).
+bool addScenePlanIntro(DataSet& set, Progress& progress, std::string& error);
+
 }  // namespace showgen
