@@ -3,7 +3,8 @@
 namespace showgen {
 
 bool addShowData(DataSet& set, Progress& progress, std::string& error) {
-  return addPictures(set, progress, error) && addScenePlanIntro(set, progress, error);
+  return addPictures(set, progress, error) && addScenePlanIntro(set, progress, error) &&
+         addSceneVille(set, progress, error);
 }
 
 }  // namespace showgen

@@ -17,5 +17,6 @@ bool addPictures(DataSet& set, Progress& progress, std::string& error);
 
 // The scenes with their animation files, one source file each (Scene<Name>.cpp).
 bool addScenePlanIntro(DataSet& set, Progress& progress, std::string& error);
+bool addSceneVille(DataSet& set, Progress& progress, std::string& error);
 
 }  // namespace showgen
