@@ -97,9 +97,22 @@ SceneNode shape(const std::string& name, Handles& handles, SceneMesh mesh, std::
 }
 
 // A house: a bevelled block with a cornice, and sometimes a drum with a gold dome.
+// `door` is the side along y its door faces (+1 or -1), 0 for none.
 void addHouse(std::vector<SceneNode>& nodes, Handles& handles, int number, SceneVector at,
-              SceneVector size, bool dome) {
+              SceneVector size, bool dome, float door = 0) {
   SceneMesh block = sceneBevelledBox(size, 0.15f, 4);
+  if (door != 0) {
+    // A dark doorway with a lintel, and two window slits above it.
+    SceneMesh opening = sceneBevelledBox({1.3f, 0.12f, 2.3f}, 0);
+    sceneTranslate(opening, {0, door * size.y / 2, 1.15f - size.z / 2});
+    for (float x : {-1.6f, 1.6f}) {
+      SceneMesh slit = sceneBevelledBox({0.45f, 0.12f, 1.0f}, 0);
+      sceneTranslate(slit, {x, door * size.y / 2, 3.2f - size.z / 2});
+      sceneMerge(opening, slit);
+    }
+    sceneTranslate(opening, {0, 0, size.z / 2});
+    nodes.push_back(shape("Door" + std::to_string(number), handles, opening, kDark, at));
+  }
   sceneTranslate(block, {0, 0, size.z / 2});
   SceneMesh cornice = sceneBevelledBox({size.x + 0.4f, size.y + 0.4f, 0.35f}, 0, 4);
   sceneTranslate(cornice, {0, 0, size.z});
@@ -137,7 +150,8 @@ void addCity(std::vector<SceneNode>& nodes, Handles& handles) {
         const float height = row == 0 ? dice.next(4.5f, 7.5f) : dice.next(7, 11);
         const float y = side * ((row == 0 ? 18 : 28.5f) + depth / 2);
         const bool domed = dice.next(0, 1) < (row == 0 ? 0.3f : 0.45f);
-        addHouse(nodes, handles, ++number, {x + width / 2, y, 0}, {width, depth, height}, domed);
+        addHouse(nodes, handles, ++number, {x + width / 2, y, 0}, {width, depth, height}, domed,
+                 row == 0 ? -side : 0);
         x += width + (std::fabs(x + width / 2) < 3 ? 5 : 0.6f);  // a lane through the middle
       }
     }
@@ -328,7 +342,7 @@ const Flight kFlights[] = {
     {2, 6,
      [](float t, float d) {
        const float s = t / d;
-       return CameraPose{mix({30, -24, 9}, {40, -32, 14}, s), {0, 4, 7}};
+       return CameraPose{mix({44, -30, 12}, {54, -37, 17}, s), {0, 4, 7}};
      }},
     // 04: around the east fountain, close.
     {4, 6,
