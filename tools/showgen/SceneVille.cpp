@@ -57,7 +57,7 @@ std::vector<SceneMaterial> materials() {
   sky.selfIllumination = {1, 1, 1};
   list.push_back(sky);
   SceneMaterial spark = texturedMaterial("spark.jpg", {0.6f, 0.95f, 1}, 0, 0);
-  spark.diffuseMaps.front().colourKey = true;
+  spark.transparencyMap = texture("spark.jpg");  // the glow's own brightness as its alpha
   spark.selfIllumination = {0.5f, 0.85f, 1};
   spark.opacity = 0.9f;
   list.push_back(spark);
@@ -212,12 +212,12 @@ void addFountain(std::vector<SceneNode>& nodes, Handles& handles, const std::str
 
   // The jet: sparks thrown up by the script's speed and pulled down by its gravity. The
   // system's scale brings the speed the script gives to some six metres a second.
-  SceneNode drop = makeNode(jet + "_drop", handles.next(), SceneSprite{0.16f, kSpark});
+  SceneNode drop = makeNode(jet + "_drop", handles.next(), SceneSprite{0.35f, kSpark});
   SceneParticles particles;
   particles.spreadX = particles.spreadY = 0.12f;
   particles.rateFactor = 1;
   particles.angleSpread = secondColour ? 16 : 12;
-  particles.classes.push_back({25000, 2.0f, 300, drop});
+  particles.classes.push_back({8000, 2.0f, 300, drop});
   SceneNode system = makeNode(jet, handles.next(), particles, {0, 0, 1.5f});
   system.scale = {0.06f, 0.06f, 0.06f};
   fountain.children.push_back(std::move(system));
