@@ -86,6 +86,13 @@ TEST(CityScenes, TheCityHoldsWhatTheScriptAddresses) {
     EXPECT_TRUE(names(json, std::string("ville.") + time, "ParticleSystem")) << time;
   EXPECT_TRUE(names(json, "ville.Bassin", "Water"));
   EXPECT_TRUE(names(json, "ville.Hero1", "Skin"));
+  // The whole city within the triangles of one view's budget, its water grid (128 columns,
+  // 10 rows: 127 × 9 cells) included.
+  std::size_t faces = 127 * 9 * 2;
+  for (std::size_t at = json.find("\"faces\":"); at != std::string::npos;
+       at = json.find("\"faces\":", at + 1))
+    faces += std::stoul(json.substr(at + 8));
+  EXPECT_LE(faces, 10000u);
 }
 
 }  // namespace

@@ -100,7 +100,8 @@ SceneNode shape(const std::string& name, Handles& handles, SceneMesh mesh, std::
 // `door` is the side along y its door faces (+1 or -1), 0 for none.
 void addHouse(std::vector<SceneNode>& nodes, Handles& handles, int number, SceneVector at,
               SceneVector size, bool dome, float door = 0) {
-  SceneMesh block = sceneBevelledBox(size, 0.15f, 4);
+  // Only the houses on the plaza are bevelled: the others are seen from afar.
+  SceneMesh block = sceneBevelledBox(size, door != 0 ? 0.15f : 0, 4);
   if (door != 0) {
     // A dark doorway with a lintel, and two window slits above it.
     SceneMesh opening = sceneBevelledBox({1.3f, 0.12f, 2.3f}, 0);
