@@ -291,6 +291,13 @@ void sceneScale(SceneMesh& mesh, SceneVector factors) {
   }
 }
 
+void sceneFlip(SceneMesh& mesh) {
+  for (auto& face : mesh.faces)
+    std::swap(face[1], face[2]);
+  for (auto& v : mesh.vertices)
+    v.normal = v.normal * -1;
+}
+
 void sceneMerge(SceneMesh& into, const SceneMesh& other) {
   const auto first = static_cast<std::uint32_t>(into.vertices.size());
   into.vertices.insert(into.vertices.end(), other.vertices.begin(), other.vertices.end());

@@ -56,6 +56,10 @@ void sceneTranslate(SceneMesh& mesh, SceneVector offset);
 void sceneRotate(SceneMesh& mesh, SceneVector axis, float radians);
 void sceneScale(SceneMesh& mesh, SceneVector factors);
 
+// Turns the mesh inside out: faces wound the other way, normals reversed (a sky dome seen
+// from within).
+void sceneFlip(SceneMesh& mesh);
+
 // Appends `other`'s vertices and faces to `into`; channels and normals become the larger.
 void sceneMerge(SceneMesh& into, const SceneMesh& other);
 

@@ -88,6 +88,14 @@ TEST(SceneShapes, SphereNormalsPointFromTheCentre) {
     EXPECT_NEAR(v.normal.x, v.position.x / 2, 0.08);
     EXPECT_NEAR(v.normal.z, v.position.z / 2, 0.08);
   }
+  // Inside out, seen from within: the faces and the normals both turn to the centre.
+  SceneMesh dome = sphere;
+  sceneFlip(dome);
+  for (SceneVertex& v : dome.vertices)
+    v.position = {-v.position.x, -v.position.y, -v.position.z};
+  // Mirrored through the centre (which turns the winding's sense back but not the normals),
+  // it is a sound sphere again.
+  expectOutwardAndConsistent(dome, {0, 0, 0});
 }
 
 TEST(SceneShapes, TransformsCarryNormalsAndMergeOffsetsFaces) {

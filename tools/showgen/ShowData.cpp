@@ -3,10 +3,12 @@
 namespace showgen {
 
 bool addShowData(DataSet& set, Progress& progress, std::string& error) {
-  return addPictures(set, progress, error) &&  //
-         addMusic(set, progress, error) &&     //
-         addSceneTemple(set, progress, error) &&
-         addSceneTunnel(set, progress, error) &&
+  return addPictures(set, progress, error) &&        //
+         addMusic(set, progress, error) &&           //
+         addScenePlanIntro(set, progress, error) &&  //
+         addSceneVille(set, progress, error) &&      //
+         addSceneTemple(set, progress, error) &&     //
+         addSceneTunnel(set, progress, error) &&     //
          addSceneCombat(set, progress, error);
 }
 

@@ -23,4 +23,8 @@ bool addSceneTemple(DataSet& set, Progress& progress, std::string& error);
 bool addSceneTunnel(DataSet& set, Progress& progress, std::string& error);
 bool addSceneCombat(DataSet& set, Progress& progress, std::string& error);
 
+// The scenes with their animation files, one source file each (Scene<Name>.cpp).
+bool addScenePlanIntro(DataSet& set, Progress& progress, std::string& error);
+bool addSceneVille(DataSet& set, Progress& progress, std::string& error);
+
 }  // namespace showgen

@@ -1,0 +1,124 @@
+#include "SceneKit.h"
+
+#include <cmath>
+
+#include "authoring/SceneExamples.h"
+
+namespace showgen {
+
+using namespace vesk;
+
+SceneTexture texture(const std::string& file, std::int32_t channel) {
+  SceneTexture result;
+  result.file = file;
+  result.channel = channel;
+  return result;
+}
+
+SceneMaterial texturedMaterial(const std::string& file, SceneColour colour, float gloss,
+                               float specular) {
+  SceneMaterial material;
+  material.diffuse = colour;
+  material.ambient = {colour.r * 0.6f, colour.g * 0.6f, colour.b * 0.6f};
+  material.specular = {1, 0.9f, 0.75f};
+  material.specularLevel = specular;
+  material.glossiness = gloss;
+  if (!file.empty()) material.diffuseMaps.push_back(texture(file));
+  return material;
+}
+
+SceneNode makeNode(std::string name, std::int32_t handle, SceneNode::Record record,
+                   SceneVector position) {
+  SceneNode node;
+  node.name = std::move(name);
+  node.handle = handle;
+  node.record = std::move(record);
+  node.position = position;
+  return node;
+}
+
+namespace {
+
+// Key times 0, step, 2 × step ... up to and including `duration`.
+std::vector<float> keyTimes(float duration, float step) {
+  std::vector<float> times;
+  const int count = static_cast<int>(std::ceil(duration / step - 1e-4f));
+  for (int i = 0; i <= count; ++i)
+    times.push_back(std::min(duration, static_cast<float>(i) * step));
+  return times;
+}
+
+}  // namespace
+
+AnimController cameraFlight(std::int32_t camera, float duration, float step,
+                            const std::function<CameraPose(float)>& pose) {
+  AnimController controller;
+  controller.keyTimes = keyTimes(duration, step);
+  AnimNodeController node;
+  node.node = camera;
+  for (float t : controller.keyTimes) {
+    const CameraPose p = pose(t);
+    const SceneNode looking = sceneCameraLookingAt("", 0, p.eye, p.target);
+    node.positions.push_back(looking.position);
+    node.rotations.push_back(looking.rotation);
+  }
+  controller.record = std::move(node);
+  return controller;
+}
+
+AnimController nodePath(std::int32_t target, float duration, float step,
+                        const std::function<NodePose(float)>& pose) {
+  AnimController controller;
+  controller.keyTimes = keyTimes(duration, step);
+  AnimNodeController node;
+  node.node = target;
+  for (float t : controller.keyTimes) {
+    const NodePose p = pose(t);
+    node.positions.push_back(p.position);
+    node.rotations.push_back(p.rotation);
+  }
+  controller.record = std::move(node);
+  return controller;
+}
+
+AnimController nodeTurns(std::int32_t target, float duration, float step,
+                         const std::function<SceneRotation(float)>& rotation) {
+  AnimController controller;
+  controller.keyTimes = keyTimes(duration, step);
+  AnimNodeController node;
+  node.node = target;
+  for (float t : controller.keyTimes)
+    node.rotations.push_back(rotation(t));
+  controller.record = std::move(node);
+  return controller;
+}
+
+bool storeScene(DataSet& set, const SceneFile& scene,
+                const std::vector<std::pair<std::string, AnimationFile>>& animations,
+                std::string& error) {
+  SceneResult written = writeScene(scene);
+  if (!written) {
+    error = scene.root.name + ": " + written.error;
+    return false;
+  }
+  if (!set.add("data\\" + scene.root.name + ".pod", std::move(written.bytes))) {
+    error = "two scenes named " + scene.root.name;
+    return false;
+  }
+  for (const auto& [name, animation] : animations) {
+    std::string wrong = checkAnimationTargets(animation, scene);
+    AnimationResult bytes = writeAnimation(animation);
+    if (wrong.empty()) wrong = bytes.error;
+    if (!wrong.empty()) {
+      error = name + ": " + wrong;
+      return false;
+    }
+    if (!set.add("data\\" + name + ".pab", std::move(bytes.bytes))) {
+      error = "two animations named " + name;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace showgen
