@@ -15,4 +15,9 @@ bool addShowData(DataSet& set, Progress& progress, std::string& error);
 // (ShowPictures.cpp).
 bool addPictures(DataSet& set, Progress& progress, std::string& error);
 
+// The lion head (SceneLionhead.cpp).
+bool addSceneLionhead(DataSet& set, Progress& progress, std::string& error);
+// The three domino scenes, dominos, dominos_b and dominos_p (SceneDominos.cpp).
+bool addSceneDominos(DataSet& set, Progress& progress, std::string& error);
+
 }  // namespace showgen
