@@ -19,5 +19,7 @@ bool addPictures(DataSet& set, Progress& progress, std::string& error);
 bool addSceneLionhead(DataSet& set, Progress& progress, std::string& error);
 // The three domino scenes, dominos, dominos_b and dominos_p (SceneDominos.cpp).
 bool addSceneDominos(DataSet& set, Progress& progress, std::string& error);
+// The hourglass (SceneSablier.cpp).
+bool addSceneSablier(DataSet& set, Progress& progress, std::string& error);
 
 }  // namespace showgen
