@@ -11,6 +11,7 @@
 
 #include "ClosingKit.h"
 #include "ShowData.h"
+#include "authoring/SceneExamples.h"
 #include "authoring/SceneShapes.h"
 
 namespace showgen {
@@ -44,6 +45,7 @@ struct Layout {
   std::vector<SceneMaterial> materials;
   std::vector<CameraPath> cameras;
   float floorHalf;
+  bool bevelled;  // the insets are small: plain boxes do there
 };
 
 // A point of a chain and the direction it runs in there.
@@ -145,8 +147,10 @@ SceneMesh floorMesh(float half, int cells) {
 
 // A domino whose front lower edge lies on its node's origin, the node's x axis pointing the
 // way it falls.
-SceneMesh dominoMesh() {
-  SceneMesh mesh = vesk::sceneBevelledBox({kThickness, kWidth, kHeight}, 0.05f, 1.2f);
+SceneMesh dominoMesh(bool bevelled) {
+  SceneMesh mesh = vesk::sceneCube(1);
+  vesk::sceneScale(mesh, {kThickness, kWidth, kHeight});
+  if (bevelled) mesh = vesk::sceneBevelledBox({kThickness, kWidth, kHeight}, 0.05f, 1.2f);
   vesk::sceneTranslate(mesh, {-kThickness / 2, 0, kHeight / 2});
   return mesh;
 }
@@ -195,13 +199,13 @@ Built build(const Layout& layout) {
   Handles handles;
   scene.root.name = layout.name;
   scene.root.handle = handles.next();
-  scene.root.children.push_back(
-      shapeNode("Floor", handles.next(), floorMesh(layout.floorHalf, 16), kFloor));
+  scene.root.children.push_back(shapeNode(
+      "Floor", handles.next(), floorMesh(layout.floorHalf, layout.bevelled ? 12 : 6), kFloor));
 
   AnimationFile& animation = built.animation;
   animation.loopMode = vesk::VK_ANIM_LOOP_WRAP;
   std::vector<std::int32_t> dominos;
-  const SceneMesh domino = dominoMesh();
+  const SceneMesh domino = dominoMesh(layout.bevelled);
   for (std::size_t c = 0; c < layout.chains.size(); ++c) {
     const Chain& chain = layout.chains[c];
     SceneNode track = shapeNode(numbered("Chain", static_cast<int>(c) + 1), handles.next(),
@@ -267,7 +271,7 @@ SceneMaterial glossy(SceneColour diffuse, SceneColour glow, float gloss, std::st
 }
 
 Layout pinwheel() {
-  Layout layout{"dominos", {}, {}, {}, 30};
+  Layout layout{"dominos", {}, {}, {}, 30, true};
   for (int c = 0; c < 8; ++c) {
     const float angle = 2 * kPi * static_cast<float>(c) / 8;
     const float start = 0.3f + 0.35f * static_cast<float>(c);
@@ -290,7 +294,7 @@ Layout pinwheel() {
 }
 
 Layout waves() {
-  Layout layout{"dominos_b", {}, {}, {}, 24};
+  Layout layout{"dominos_b", {}, {}, {}, 24, false};
   for (int c = 0; c < 4; ++c) {
     const float y = -6 + 4 * static_cast<float>(c);
     const float start = 0.4f + 0.5f * static_cast<float>(c);
@@ -307,7 +311,7 @@ Layout waves() {
 }
 
 Layout spirals() {
-  Layout layout{"dominos_p", {}, {}, {}, 24};
+  Layout layout{"dominos_p", {}, {}, {}, 24, false};
   for (int c = 0; c < 4; ++c) {
     const float angle = kPi / 4 + kPi / 2 * static_cast<float>(c);
     const float start = 0.3f + 0.3f * static_cast<float>(c);

@@ -58,10 +58,10 @@ std::vector<SceneMaterial> materials() {
                             {texture("sandstone_wall.jpg"), texture("lightmap_warm.jpg", 2)});
   // The mirrors are half see-through: the reflection shows through their black glass.
   list[kFloorMirror] =
-      litMaterial({0.5f, 0.55f, 0.7f}, {0.02f, 0.02f, 0.05f}, 0.6f, {texture("black_glass.jpg")});
+      litMaterial({0.5f, 0.55f, 0.7f}, {0.05f, 0.06f, 0.12f}, 0.6f, {texture("black_glass.jpg")});
   list[kFloorMirror].opacity = 0.35f;
   list[kWallMirror] =
-      litMaterial({0.35f, 0.45f, 0.8f}, {0.02f, 0.03f, 0.08f}, 0.6f, {texture("black_glass.jpg")});
+      litMaterial({0.35f, 0.45f, 0.8f}, {0.06f, 0.08f, 0.18f}, 0.6f, {texture("black_glass.jpg")});
   list[kWallMirror].opacity = 0.4f;
   SceneTexture flame = animatedTexture("flame.jpg", 8, 12);
   flame.colourKey = true;
@@ -109,20 +109,27 @@ void addHead(SceneNode& root, Handles& handles) {
   sceneScale(face, {1, 0.85f, 1.1f});
   root.children.push_back(shapeNode("Face", handles.next(), face, kStone, c));
 
-  // The mane: sixteen carved locks turned about the face, with a second, shorter ring.
+  // The mane: tapering locks in two rings, thrown back from the face like flames.
   SceneMesh mane;
+  const std::vector<LathePoint> lockProfile = {{0, 0}, {0.55f, 0.25f}, {0.42f, 1.5f}, {0, 2.7f}};
   for (int ring = 0; ring < 2; ++ring) {
-    const int locks = ring == 0 ? 16 : 12;
+    const int locks = ring == 0 ? 14 : 10;
     for (int k = 0; k < locks; ++k) {
       const float angle = 2 * kPi * (static_cast<float>(k) + 0.5f * ring) / locks;
-      SceneMesh lock = box({0.8f, 0.7f, ring == 0 ? 2.6f : 1.8f}, 0.22f);
-      sceneTranslate(lock, {0, 0, ring == 0 ? 2.6f : 2.0f});
+      SceneMesh lock = sceneLathe(lockProfile, 6, 50);
+      sceneScale(lock, {1, 0.7f, ring == 0 ? 1.0f : 0.75f});
+      sceneRotate(lock, {1, 0, 0}, ring == 0 ? -0.55f : -0.3f);  // swept back
+      sceneTranslate(lock, {0, 0, ring == 0 ? 1.3f : 1.1f});
       sceneRotate(lock, {0, 1, 0}, angle);
-      sceneTranslate(lock, {0, ring == 0 ? 0.9f : 0.4f, 0});
+      sceneTranslate(lock, {0, ring == 0 ? 0.6f : 0.2f, 0});
       vesk::sceneMerge(mane, lock);
     }
   }
   SceneNode maneNode = shapeNode("Mane", handles.next(), mane, kMane, c);
+  // The chest the head rises from, resting on the top step.
+  SceneMesh chest = sceneLathe({{0, 0}, {1.9f, 0}, {1.7f, 1.2f}, {1.2f, 2.6f}, {0, 2.9f}}, 12, 40);
+  sceneScale(chest, {1, 0.75f, 1});
+  root.children.push_back(shapeNode("Chest", handles.next(), chest, kMane, {0, 1.8f, 2}));
   root.children.push_back(maneNode);
 
   SceneMesh brow = box({2.8f, 0.8f, 0.55f}, 0.2f);
@@ -130,11 +137,17 @@ void addHead(SceneNode& root, Handles& handles) {
       shapeNode("Brow", handles.next(), brow, kStone, c + SceneVector{0, -1.25f, 0.85f}));
   SceneMesh nose = box({0.95f, 1.3f, 1.3f}, 0.3f);
   sceneRotate(nose, {1, 0, 0}, -0.25f);
+  for (float side : {-1.0f, 1.0f}) {
+    SceneMesh cheek = sceneSphere(0.62f, 10, 6);
+    sceneScale(cheek, {1, 0.8f, 0.75f});
+    sceneTranslate(cheek, {0.48f * side, -0.15f, -0.55f});
+    vesk::sceneMerge(nose, cheek);
+  }
   root.children.push_back(
       shapeNode("Nose", handles.next(), nose, kStone, c + SceneVector{0, -1.55f, -0.25f}));
   for (float side : {-1.0f, 1.0f}) {
     const char* suffix = side < 0 ? "_l" : "_r";
-    SceneMesh eye = sceneSphere(0.26f, 12, 8);
+    SceneMesh eye = sceneSphere(0.26f, 10, 6);
     root.children.push_back(shapeNode(std::string("Eye") + suffix, handles.next(), eye, kEyes,
                                       c + SceneVector{0.7f * side, -1.35f, 0.45f}));
     SceneMesh ear = sceneLathe({{0.55f, 0}, {0.45f, 0.5f}, {0, 1.0f}}, 8);
@@ -158,7 +171,7 @@ void addHead(SceneNode& root, Handles& handles) {
 void addHall(SceneNode& root, Handles& handles) {
   for (int k = 0; k < 4; ++k) {
     const float f = static_cast<float>(k);
-    SceneMesh step = box({12 - 1.8f * f, 9 - 1.4f * f, 0.5f}, 0.08f, 3);
+    SceneMesh step = box({9.5f - 1.5f * f, 7 - 1.1f * f, 0.5f}, 0.08f, 3);
     root.children.push_back(
         shapeNode(numbered("Step", k + 1), handles.next(), step, kSteps, {0, 1, 0.25f + 0.5f * f}));
   }
@@ -176,7 +189,7 @@ void addHall(SceneNode& root, Handles& handles) {
   const SceneVector columns[4] = {{-8.5f, -6, 0}, {8.5f, -6, 0}, {-8.5f, 6, 0}, {8.5f, 6, 0}};
   for (int k = 0; k < 4; ++k)
     root.children.push_back(shapeNode(numbered("Column", k + 1), handles.next(),
-                                      sceneLathe(column, 12), kStone, columns[k]));
+                                      sceneLathe(column, 10), kStone, columns[k]));
 
   for (float side : {-1.0f, 1.0f}) {
     const char* suffix = side < 0 ? "_l" : "_r";
