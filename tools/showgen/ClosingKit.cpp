@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "authoring/SceneExamples.h"
+#include "authoring/SceneShapes.h"
 
 namespace showgen::closing {
 
@@ -52,6 +53,11 @@ SceneMesh mirrorQuad(SceneVector c, SceneVector u, SceneVector v, float repeat) 
   // The winding of the writer's floor: front faces seen from the normal's side.
   mesh.faces = {{0, 2, 1}, {1, 2, 3}};
   return mesh;
+}
+
+SceneMesh skyBackdrop(float radius, float bottom, float top, int segments) {
+  // A profile running down instead of up turns the faces inwards.
+  return vesk::sceneLathe({{radius, top}, {radius, bottom}}, segments, 90);
 }
 
 SceneNode shapeNode(std::string name, std::int32_t handle, SceneMesh mesh, std::int32_t material,

@@ -45,6 +45,10 @@ SceneMesh mirrorQuad(SceneVector centre, SceneVector halfU, SceneVector halfV, f
 // "Chain" and 3 give "Chain03".
 std::string numbered(const std::string& prefix, int number);
 
+// A cylinder about z seen from inside, from z = `bottom` to `top`, its texture's top row at the
+// top: a backdrop for the dusk sky.
+SceneMesh skyBackdrop(float radius, float bottom, float top, int segments);
+
 // Hands out node handles, from 1 for the root.
 class Handles {
  public:

@@ -1,7 +1,8 @@
 // The three domino scenes: chains of dominos standing on curved tracks ("Chain01", ...) that
 // topple in waves and rise again in reverse, as if time ran back, twice in a 24-second loop.
-// Each domino turns about its front lower edge through its own rotation track; a high light
-// casts their hard shadows on the floor. One builder, three colourings and layouts:
+// Each domino turns about its front lower edge through its own rotation track; in the main
+// scene a high light casts their hard shadows on the floor. One builder, three colourings and
+// layouts:
 //   dominos     eight ivory chains in a pinwheel on sandstone tiles, seven cameras (the credits
 //               cut between them)
 //   dominos_b   four black glass chains in parallel waves on pale stone
@@ -22,7 +23,7 @@ using vesk::sceneAxisRotation;
 
 namespace {
 
-enum Material : std::int32_t { kDomino, kTrack, kFloor, kMaterialCount };
+enum Material : std::int32_t { kDomino, kTrack, kFloor, kSky, kMaterialCount };
 
 constexpr float kThickness = 0.28f, kWidth = 1.0f, kHeight = 1.9f, kSpacing = 1.15f;
 constexpr float kLoop = 24, kHalf = 12;       // the animation's length; the waves repeat halfway
@@ -45,7 +46,7 @@ struct Layout {
   std::vector<SceneMaterial> materials;
   std::vector<CameraPath> cameras;
   float floorHalf;
-  bool bevelled;  // the insets are small: plain boxes do there
+  bool detailed;  // bevelled dominos casting shadows; the insets are small, plain boxes do there
 };
 
 // A point of a chain and the direction it runs in there.
@@ -196,16 +197,21 @@ Built build(const Layout& layout) {
   Built built;
   SceneFile& scene = built.scene;
   scene.materials = layout.materials;
+  scene.materials[kSky] = litMaterial({0, 0, 0}, {1, 1, 1}, 0, {texture("sky_dusk.jpg")});
   Handles handles;
   scene.root.name = layout.name;
   scene.root.handle = handles.next();
   scene.root.children.push_back(shapeNode(
-      "Floor", handles.next(), floorMesh(layout.floorHalf, layout.bevelled ? 12 : 6), kFloor));
+      "Floor", handles.next(), floorMesh(layout.floorHalf, layout.detailed ? 12 : 6), kFloor));
+
+  scene.root.children.push_back(
+      shapeNode("Sky", handles.next(),
+                skyBackdrop(layout.floorHalf * 0.95f, -1, layout.floorHalf * 0.8f, 16), kSky));
 
   AnimationFile& animation = built.animation;
   animation.loopMode = vesk::VK_ANIM_LOOP_WRAP;
   std::vector<std::int32_t> dominos;
-  const SceneMesh domino = dominoMesh(layout.bevelled);
+  const SceneMesh domino = dominoMesh(layout.detailed);
   for (std::size_t c = 0; c < layout.chains.size(); ++c) {
     const Chain& chain = layout.chains[c];
     SceneNode track = shapeNode(numbered("Chain", static_cast<int>(c) + 1), handles.next(),
@@ -227,8 +233,8 @@ Built build(const Layout& layout) {
     scene.root.children.push_back(std::move(track));
   }
   // The warm light high above casts the dominos' shadows; the cool one fills the other side.
-  scene.root.children.push_back(
-      lightNode("Sun", handles.next(), {-12, -16, 34}, {1, 0.86f, 0.66f}, dominos));
+  scene.root.children.push_back(lightNode("Sun", handles.next(), {-12, -16, 34}, {1, 0.86f, 0.66f},
+                                          layout.detailed ? dominos : std::vector<std::int32_t>{}));
   scene.root.children.push_back(
       lightNode("Sky", handles.next(), {18, 22, 20}, {0.3f, 0.36f, 0.55f}));
   scene.root.children.push_back(
@@ -271,7 +277,7 @@ SceneMaterial glossy(SceneColour diffuse, SceneColour glow, float gloss, std::st
 }
 
 Layout pinwheel() {
-  Layout layout{"dominos", {}, {}, {}, 30, true};
+  Layout layout{"dominos", {}, {}, {}, 36, true};
   for (int c = 0; c < 8; ++c) {
     const float angle = 2 * kPi * static_cast<float>(c) / 8;
     const float start = 0.3f + 0.35f * static_cast<float>(c);
@@ -294,7 +300,7 @@ Layout pinwheel() {
 }
 
 Layout waves() {
-  Layout layout{"dominos_b", {}, {}, {}, 24, false};
+  Layout layout{"dominos_b", {}, {}, {}, 30, false};
   for (int c = 0; c < 4; ++c) {
     const float y = -6 + 4 * static_cast<float>(c);
     const float start = 0.4f + 0.5f * static_cast<float>(c);
@@ -311,7 +317,7 @@ Layout waves() {
 }
 
 Layout spirals() {
-  Layout layout{"dominos_p", {}, {}, {}, 24, false};
+  Layout layout{"dominos_p", {}, {}, {}, 30, false};
   for (int c = 0; c < 4; ++c) {
     const float angle = kPi / 4 + kPi / 2 * static_cast<float>(c);
     const float start = 0.3f + 0.3f * static_cast<float>(c);

@@ -39,6 +39,7 @@ enum Material : std::int32_t {
   kFlame,
   kTongue,
   kSteps,
+  kSky,
   kMaterialCount
 };
 
@@ -69,6 +70,7 @@ std::vector<SceneMaterial> materials() {
   list[kTongue] =
       litMaterial({0.75f, 0.25f, 0.18f}, {0.12f, 0.03f, 0.02f}, 0.6f, {texture("sandstone.jpg")});
   list[kSteps] = litMaterial({0.85f, 0.75f, 0.62f}, kCool, 0.1f, {texture("sandstone_wall.jpg")});
+  list[kSky] = litMaterial({0, 0, 0}, {1, 1, 1}, 0, {texture("sky_dusk.jpg")});
   return list;
 }
 
@@ -105,7 +107,7 @@ SceneNode jaw(Handles& handles) {
 
 void addHead(SceneNode& root, Handles& handles) {
   const SceneVector c = kHeadCentre;
-  SceneMesh face = sceneSphere(1.8f, 16, 10);
+  SceneMesh face = sceneSphere(1.8f, 14, 8);
   sceneScale(face, {1, 0.85f, 1.1f});
   root.children.push_back(shapeNode("Face", handles.next(), face, kStone, c));
 
@@ -116,7 +118,7 @@ void addHead(SceneNode& root, Handles& handles) {
     const int locks = ring == 0 ? 14 : 10;
     for (int k = 0; k < locks; ++k) {
       const float angle = 2 * kPi * (static_cast<float>(k) + 0.5f * ring) / locks;
-      SceneMesh lock = sceneLathe(lockProfile, 6, 50);
+      SceneMesh lock = sceneLathe(lockProfile, 5, 50);
       sceneScale(lock, {1, 0.7f, ring == 0 ? 1.0f : 0.75f});
       sceneRotate(lock, {1, 0, 0}, ring == 0 ? -0.55f : -0.3f);  // swept back
       sceneTranslate(lock, {0, 0, ring == 0 ? 1.3f : 1.1f});
@@ -138,7 +140,7 @@ void addHead(SceneNode& root, Handles& handles) {
   SceneMesh nose = box({0.95f, 1.3f, 1.3f}, 0.3f);
   sceneRotate(nose, {1, 0, 0}, -0.25f);
   for (float side : {-1.0f, 1.0f}) {
-    SceneMesh cheek = sceneSphere(0.62f, 10, 6);
+    SceneMesh cheek = sceneSphere(0.62f, 8, 5);
     sceneScale(cheek, {1, 0.8f, 0.75f});
     sceneTranslate(cheek, {0.48f * side, -0.15f, -0.55f});
     vesk::sceneMerge(nose, cheek);
@@ -147,7 +149,7 @@ void addHead(SceneNode& root, Handles& handles) {
       shapeNode("Nose", handles.next(), nose, kStone, c + SceneVector{0, -1.55f, -0.25f}));
   for (float side : {-1.0f, 1.0f}) {
     const char* suffix = side < 0 ? "_l" : "_r";
-    SceneMesh eye = sceneSphere(0.26f, 10, 6);
+    SceneMesh eye = sceneSphere(0.26f, 8, 5);
     root.children.push_back(shapeNode(std::string("Eye") + suffix, handles.next(), eye, kEyes,
                                       c + SceneVector{0.7f * side, -1.35f, 0.45f}));
     SceneMesh ear = sceneLathe({{0.55f, 0}, {0.45f, 0.5f}, {0, 1.0f}}, 8);
@@ -160,7 +162,7 @@ void addHead(SceneNode& root, Handles& handles) {
                                       c + SceneVector{0.42f * side, -1.95f, -0.85f}));
   }
   SceneMesh crown = sceneLathe(
-      {{1.1f, 0}, {1.25f, 0.15f}, {1.0f, 0.5f}, {1.25f, 0.9f}, {1.05f, 0.95f}, {0, 0.95f}}, 16, 40);
+      {{1.1f, 0}, {1.25f, 0.15f}, {1.0f, 0.5f}, {1.25f, 0.9f}, {1.05f, 0.95f}, {0, 0.95f}}, 12, 40);
   sceneRotate(crown, {1, 0, 0}, -0.2f);
   root.children.push_back(
       shapeNode("Crown", handles.next(), crown, kGold, c + SceneVector{0, 0.1f, 1.7f}));
@@ -189,7 +191,7 @@ void addHall(SceneNode& root, Handles& handles) {
   const SceneVector columns[4] = {{-8.5f, -6, 0}, {8.5f, -6, 0}, {-8.5f, 6, 0}, {8.5f, 6, 0}};
   for (int k = 0; k < 4; ++k)
     root.children.push_back(shapeNode(numbered("Column", k + 1), handles.next(),
-                                      sceneLathe(column, 10), kStone, columns[k]));
+                                      sceneLathe(column, 8), kStone, columns[k]));
 
   for (float side : {-1.0f, 1.0f}) {
     const char* suffix = side < 0 ? "_l" : "_r";
@@ -201,7 +203,7 @@ void addHall(SceneNode& root, Handles& handles) {
     root.children.push_back(shapeNode(std::string("Pillar") + suffix, handles.next(), pillar, kGold,
                                       {4.1f * side, 1.8f, 2}));
     SceneMesh torch = sceneLathe(
-        {{0.12f, 0}, {0.12f, 2.4f}, {0.5f, 2.6f}, {0.7f, 3.0f}, {0.55f, 3.05f}, {0, 2.8f}}, 10, 40);
+        {{0.12f, 0}, {0.12f, 2.4f}, {0.5f, 2.6f}, {0.7f, 3.0f}, {0.55f, 3.05f}, {0, 2.8f}}, 8, 40);
     SceneNode torchNode = shapeNode(std::string("Torch") + suffix, handles.next(), torch, kGold,
                                     {6.2f * side, -3.5f, 0});
     torchNode.children.push_back(shapeNode(std::string("Flame") + suffix, handles.next(),

@@ -6,7 +6,8 @@
 // map, drawn sorted after the opaque shapes.
 //
 // sablier_anim_camera01 ... 06 each fly their camera once (stopping at the end);
-// sablier_anim_lights makes the lights breathe, a six-second loop that also runs backwards.
+// sablier_anim_lights makes the lights and the glass breathe, a six-second loop that also runs
+// backwards.
 #include <cmath>
 
 #include "ClosingKit.h"
@@ -221,6 +222,11 @@ bool addSceneSablier(DataSet& set, Progress& progress, std::string& error) {
                                              {0.3f, 0.2f, 0.1f},
                                              {0.5f, 0.32f, 0.15f},
                                              {0.6f, 0.4f, 0.2f}}));
+  // The glass clears and clouds with the light.
+  AnimController glass;
+  glass.keyTimes = times;
+  glass.record = vesk::AnimMaterialController{kGlass, {0.9f, 0.7f, 1, 0.8f, 0.9f}};
+  lights.controllers.push_back(glass);
   return addAnimation(set, scene, "sablier_anim_lights", lights, error);
 }
 
