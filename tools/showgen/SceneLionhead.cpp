@@ -50,7 +50,7 @@ constexpr SceneColour kTorch{1.0f, 0.62f, 0.28f};
 std::vector<SceneMaterial> materials() {
   std::vector<SceneMaterial> list(kMaterialCount);
   list[kStone] = litMaterial({1, 0.92f, 0.8f}, kCool, 0.2f, {texture("sandstone.jpg")});
-  list[kMane] = litMaterial({0.95f, 0.72f, 0.45f}, kCool, 0.15f, {texture("sandstone.jpg")});
+  list[kMane] = litMaterial({0.85f, 0.55f, 0.32f}, kCool, 0.15f, {texture("sandstone.jpg")});
   list[kGold] = litMaterial({1, 0.85f, 0.5f}, {0.2f, 0.15f, 0.05f}, 0.5f, {texture("gold.jpg")});
   list[kGold].environmentMap = texture("env_metal.jpg");
   list[kEyes] = litMaterial({1, 0.8f, 0.4f}, {0.9f, 0.55f, 0.15f}, 0.8f, {texture("gold.jpg")});
@@ -108,7 +108,7 @@ SceneNode jaw(Handles& handles) {
 void addHead(SceneNode& root, Handles& handles) {
   const SceneVector c = kHeadCentre;
   SceneMesh face = sceneSphere(1.8f, 14, 8);
-  sceneScale(face, {1, 0.85f, 1.1f});
+  sceneScale(face, {0.95f, 0.8f, 1.1f});
   root.children.push_back(shapeNode("Face", handles.next(), face, kStone, c));
 
   // The mane: tapering locks in two rings, thrown back from the face like flames.
@@ -134,7 +134,14 @@ void addHead(SceneNode& root, Handles& handles) {
   root.children.push_back(shapeNode("Chest", handles.next(), chest, kMane, {0, 1.8f, 2}));
   root.children.push_back(maneNode);
 
-  SceneMesh brow = box({2.8f, 0.8f, 0.55f}, 0.2f);
+  // Two ridges frowning down to the nose.
+  SceneMesh brow;
+  for (float side : {-1.0f, 1.0f}) {
+    SceneMesh ridge = box({1.5f, 0.7f, 0.45f}, 0.18f);
+    sceneRotate(ridge, {0, 1, 0}, -0.28f * side);
+    sceneTranslate(ridge, {0.72f * side, 0, 0});
+    vesk::sceneMerge(brow, ridge);
+  }
   root.children.push_back(
       shapeNode("Brow", handles.next(), brow, kStone, c + SceneVector{0, -1.25f, 0.85f}));
   SceneMesh nose = box({0.95f, 1.3f, 1.3f}, 0.3f);
