@@ -9,7 +9,10 @@ bool addShowData(DataSet& set, Progress& progress, std::string& error) {
          addSceneVille(set, progress, error) &&      //
          addSceneTemple(set, progress, error) &&     //
          addSceneTunnel(set, progress, error) &&     //
-         addSceneCombat(set, progress, error);
+         addSceneCombat(set, progress, error) &&     //
+         addSceneLionhead(set, progress, error) &&   //
+         addSceneDominos(set, progress, error) &&    //
+         addSceneSablier(set, progress, error);
 }
 
 }  // namespace showgen

@@ -27,4 +27,11 @@ bool addSceneCombat(DataSet& set, Progress& progress, std::string& error);
 bool addScenePlanIntro(DataSet& set, Progress& progress, std::string& error);
 bool addSceneVille(DataSet& set, Progress& progress, std::string& error);
 
+// The lion head (SceneLionhead.cpp).
+bool addSceneLionhead(DataSet& set, Progress& progress, std::string& error);
+// The three domino scenes, dominos, dominos_b and dominos_p (SceneDominos.cpp).
+bool addSceneDominos(DataSet& set, Progress& progress, std::string& error);
+// The hourglass (SceneSablier.cpp).
+bool addSceneSablier(DataSet& set, Progress& progress, std::string& error);
+
 }  // namespace showgen
