@@ -1,8 +1,17 @@
 #include "show/CueSheet.h"
 
+#include <algorithm>
+
 #include <utility>
 
 namespace vesk {
+
+namespace {
+
+// The part of the screen (as a fraction) a sliding viewport keeps in view at its start.
+constexpr float kSlideSliver = 0.02f;
+
+}  // namespace
 
 std::string viewportName(int index) {
   return index == 0 ? "DEFVIEWPORT" : "VIEWPORT" + std::to_string(index);
@@ -70,7 +79,15 @@ void CueSheet::camera(const std::string& vp, std::int32_t layer, const std::stri
 void CueSheet::slide(const std::string& vp, const float (&from)[5], const float (&to)[5],
                      float seconds) {
   Event& event = add(vp, 25);
-  for (float value : from)
+  // A viewport does not advance its rectangle effect while the rectangle is wholly off
+  // screen, so a slide that began out of sight would never come in: it starts with a sliver
+  // of the screen's width or height still on screen.
+  float start[5] = {from[0], from[1], from[2], from[3], from[4]};
+  for (int axis = 0; axis < 2; ++axis) {
+    start[axis] = std::max(start[axis], kSlideSliver - start[axis + 2]);
+    start[axis] = std::min(start[axis], 1.0f - kSlideSliver);
+  }
+  for (float value : start)
     event.addFloat(value);
   for (float value : to)
     event.addFloat(value);

@@ -345,6 +345,12 @@ TEST(ShowCues, GiveEveryViewportEventALayerItCanWorkOn) {
       }
       if (c < 17 || c > 34) continue;
       std::array<Slot, 4>& slots = layers.try_emplace(vp).first->second;
+      if (c == 25) {
+        // A slide whose start is wholly off screen would never move (the viewport does not
+        // advance it out of sight).
+        const float x = e->getFloat(0), y = e->getFloat(1), w = e->getFloat(2), h = e->getFloat(3);
+        EXPECT_TRUE(x + w > 0 && y + h > 0 && x < 1 && y < 1) << where;
+      }
       if (c == 17 || c == 18 || c == 19 || c == 25 || c == 26) continue;
       const std::int32_t layer = e->getInt(0);
       ASSERT_TRUE(layer >= 0 && layer < 4) << where;
