@@ -147,38 +147,4 @@ AnimController lightColours(std::int32_t handle, std::vector<float> times,
   return controller;
 }
 
-bool addScene(DataSet& set, const SceneFile& scene, std::string& error) {
-  vesk::SceneResult written = vesk::writeScene(scene);
-  const std::string name = "data\\" + scene.root.name + ".pod";
-  if (!written) {
-    error = name + ": " + written.error;
-    return false;
-  }
-  if (!set.add(name, std::move(written.bytes))) {
-    error = name + " is written twice";
-    return false;
-  }
-  return true;
-}
-
-bool addAnimation(DataSet& set, const SceneFile& scene, const std::string& base,
-                  const AnimationFile& animation, std::string& error) {
-  const std::string name = "data\\" + base + ".pab";
-  std::string targets = vesk::checkAnimationTargets(animation, scene);
-  if (!targets.empty()) {
-    error = name + ": " + targets;
-    return false;
-  }
-  vesk::AnimationResult written = vesk::writeAnimation(animation);
-  if (!written) {
-    error = name + ": " + written.error;
-    return false;
-  }
-  if (!set.add(name, std::move(written.bytes))) {
-    error = name + " is written twice";
-    return false;
-  }
-  return true;
-}
-
 }  // namespace showgen::closing

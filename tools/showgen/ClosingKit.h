@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "DataSet.h"
+#include "SceneFiles.h"
 #include "authoring/AnimationWriter.h"
 #include "authoring/SceneWriter.h"
 
@@ -85,11 +85,5 @@ AnimController cameraFlight(std::int32_t handle, const CameraPath& path, float s
 // Colour keys of light `handle` at the given times.
 AnimController lightColours(std::int32_t handle, std::vector<float> times,
                             std::vector<SceneColour> colours);
-
-// Checks the scene and adds it as "data\<root name>.pod".
-bool addScene(DataSet& set, const SceneFile& scene, std::string& error);
-// Checks the animation against its scene and adds it as "data\<base>.pab".
-bool addAnimation(DataSet& set, const SceneFile& scene, const std::string& base,
-                  const AnimationFile& animation, std::string& error);
 
 }  // namespace showgen::closing

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "StageKit.h"
 #include "ShowData.h"
+#include "StageKit.h"
 #include "authoring/SceneShapes.h"
 
 namespace showgen {

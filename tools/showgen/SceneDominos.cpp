@@ -340,8 +340,8 @@ bool addSceneDominos(DataSet& set, Progress& progress, std::string& error) {
   (void)progress;
   for (const Layout& layout : {pinwheel(), waves(), spirals()}) {
     const Built built = build(layout);
-    if (!addScene(set, built.scene, error) ||
-        !addAnimation(set, built.scene, layout.name + "_anim", built.animation, error)) {
+    if (!addSceneFile(set, built.scene, error) ||
+        !addAnimationFile(set, built.scene, layout.name + "_anim", built.animation, error)) {
       return false;
     }
   }

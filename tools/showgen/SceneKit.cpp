@@ -93,32 +93,4 @@ AnimController nodeTurns(std::int32_t target, float duration, float step,
   return controller;
 }
 
-bool storeScene(DataSet& set, const SceneFile& scene,
-                const std::vector<std::pair<std::string, AnimationFile>>& animations,
-                std::string& error) {
-  SceneResult written = writeScene(scene);
-  if (!written) {
-    error = scene.root.name + ": " + written.error;
-    return false;
-  }
-  if (!set.add("data\\" + scene.root.name + ".pod", std::move(written.bytes))) {
-    error = "two scenes named " + scene.root.name;
-    return false;
-  }
-  for (const auto& [name, animation] : animations) {
-    std::string wrong = checkAnimationTargets(animation, scene);
-    AnimationResult bytes = writeAnimation(animation);
-    if (wrong.empty()) wrong = bytes.error;
-    if (!wrong.empty()) {
-      error = name + ": " + wrong;
-      return false;
-    }
-    if (!set.add("data\\" + name + ".pab", std::move(bytes.bytes))) {
-      error = "two animations named " + name;
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace showgen

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "DataSet.h"
+#include "SceneFiles.h"
 #include "authoring/AnimationWriter.h"
 #include "authoring/SceneWriter.h"
 
@@ -53,11 +53,5 @@ vesk::AnimController nodePath(std::int32_t node, float duration, float step,
 // Rotations alone, for parts turning about their pivot (wings, limbs).
 vesk::AnimController nodeTurns(std::int32_t node, float duration, float step,
                                const std::function<vesk::SceneRotation(float)>& rotation);
-
-// Stores "data\<name>.pod" and each animation as "data\<base name>.pab"; every animation must
-// fit the scene. False with the reason in `error`.
-bool storeScene(DataSet& set, const vesk::SceneFile& scene,
-                const std::vector<std::pair<std::string, vesk::AnimationFile>>& animations,
-                std::string& error);
 
 }  // namespace showgen

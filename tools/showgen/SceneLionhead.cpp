@@ -359,9 +359,10 @@ bool addSceneLionhead(DataSet& set, Progress& progress, std::string& error) {
     if (node.name == "Mane") mane = node.handle;
     if (node.name == "Jaw") jawHandle = node.handle;
   }
-  return addScene(set, scene, error) &&
-         addAnimation(set, scene, "lionhead_anim", mainAnimation(cameras, torches, mane), error) &&
-         addAnimation(set, scene, "lionhead_anim2", jawAnimation(cameras[1], jawHandle), error);
+  return addSceneFile(set, scene, error) &&
+         addAnimationFile(set, scene, "lionhead_anim", mainAnimation(cameras, torches, mane),
+                          error) &&
+         addAnimationFile(set, scene, "lionhead_anim2", jawAnimation(cameras[1], jawHandle), error);
 }
 
 }  // namespace showgen

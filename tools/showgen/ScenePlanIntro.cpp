@@ -136,7 +136,7 @@ bool addScenePlanIntro(DataSet& set, Progress& progress, std::string& error) {
   nodes.front().rotation = sceneCameraLookingAt("", 0, {-55, -60, 62}, {-25, 2, 0}).rotation;
 
   progress.show("scenes", 1, 1);
-  return storeScene(set, scene, {{"plan_intro", drift}}, error);
+  return addSceneFiles(set, scene, {{"plan_intro", drift}}, error);
 }
 
 }  // namespace showgen

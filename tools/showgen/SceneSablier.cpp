@@ -197,13 +197,13 @@ bool addSceneSablier(DataSet& set, Progress& progress, std::string& error) {
     scene.root.children.push_back(
         cameraNode(numbered("Camera", k + 1), cameras[k], path.eye(0), path.target(0), 0.95f));
   }
-  if (!addScene(set, scene, error)) return false;
+  if (!addSceneFile(set, scene, error)) return false;
   for (int k = 0; k < 6; ++k) {
     AnimationFile flight;
     flight.loopMode = vesk::VK_ANIM_LOOP_STOP;
     flight.controllers.push_back(
         cameraFlight(cameras[k], shotPath(kShots[k]), 0, kShots[k].seconds, 0.5f));
-    if (!addAnimation(set, scene, numbered("sablier_anim_camera", k + 1), flight, error))
+    if (!addAnimationFile(set, scene, numbered("sablier_anim_camera", k + 1), flight, error))
       return false;
   }
   // Breathing: the warm light swells while the cool one ebbs, and back, every six seconds.
@@ -227,7 +227,7 @@ bool addSceneSablier(DataSet& set, Progress& progress, std::string& error) {
   glass.keyTimes = times;
   glass.record = vesk::AnimMaterialController{kGlass, {0.9f, 0.7f, 1, 0.8f, 0.9f}};
   lights.controllers.push_back(glass);
-  return addAnimation(set, scene, "sablier_anim_lights", lights, error);
+  return addAnimationFile(set, scene, "sablier_anim_lights", lights, error);
 }
 
 }  // namespace showgen

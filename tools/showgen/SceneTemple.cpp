@@ -4,8 +4,8 @@
 // heroes on bones who walk in towards the altar.
 #include <cmath>
 
-#include "StageKit.h"
 #include "ShowData.h"
+#include "StageKit.h"
 #include "authoring/SceneExamples.h"
 #include "authoring/SceneShapes.h"
 

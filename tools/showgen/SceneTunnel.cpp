@@ -4,8 +4,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "StageKit.h"
 #include "ShowData.h"
+#include "StageKit.h"
 #include "authoring/SceneShapes.h"
 
 namespace showgen {

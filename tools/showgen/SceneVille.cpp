@@ -482,7 +482,7 @@ bool addSceneVille(DataSet& set, Progress& progress, std::string& error) {
   animations.emplace_back("ville_anim_scarabs", std::move(scarabs));
   animations.emplace_back("ville_anim_heros", std::move(heroes));
   progress.show("scenes", 2, 2);
-  return storeScene(set, scene, animations, error);
+  return addSceneFiles(set, scene, animations, error);
 }
 
 }  // namespace showgen

@@ -362,34 +362,4 @@ void walkCycle(const Figure& figure, float duration, float stride,
   }
 }
 
-bool addSceneFiles(DataSet& set, const SceneFile& scene,
-                   const std::vector<std::pair<std::string, AnimationFile>>& animations,
-                   std::string& error) {
-  SceneResult written = writeScene(scene);
-  if (!written) {
-    error = scene.root.name + ": " + written.error;
-    return false;
-  }
-  if (!set.add("data\\" + scene.root.name + ".pod", std::move(written.bytes))) {
-    error = "two scenes named " + scene.root.name;
-    return false;
-  }
-  for (const auto& [base, animation] : animations) {
-    if (std::string wrong = checkAnimationTargets(animation, scene); !wrong.empty()) {
-      error = base + ": " + wrong;
-      return false;
-    }
-    AnimationResult bytes = writeAnimation(animation);
-    if (!bytes) {
-      error = base + ": " + bytes.error;
-      return false;
-    }
-    if (!set.add("data\\" + base + ".pab", std::move(bytes.bytes))) {
-      error = "two animations named " + base;
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace showgen

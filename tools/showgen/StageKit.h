@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "DataSet.h"
+#include "SceneFiles.h"
 #include "authoring/AnimationWriter.h"
 #include "authoring/SceneWriter.h"
 
@@ -98,11 +98,5 @@ Figure addFigure(StageKit& kit, const std::string& name, SceneVector position, f
 // Walking in place for `duration` seconds, one stride per `stride` seconds: legs, shins, arms.
 void walkCycle(const Figure& figure, float duration, float stride,
                std::vector<vesk::AnimController>& into);
-
-// Checks the scene and its animations against it, then adds "data\<scene>.pod" and each
-// "data\<base>.pab" to the set.
-bool addSceneFiles(DataSet& set, const vesk::SceneFile& scene,
-                   const std::vector<std::pair<std::string, vesk::AnimationFile>>& animations,
-                   std::string& error);
 
 }  // namespace showgen
