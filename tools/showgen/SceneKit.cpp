@@ -48,49 +48,45 @@ std::vector<float> keyTimes(float duration, float step) {
   return times;
 }
 
-}  // namespace
-
-AnimController cameraFlight(std::int32_t camera, float duration, float step,
-                            const std::function<CameraPose(float)>& pose) {
-  AnimController controller;
-  controller.keyTimes = keyTimes(duration, step);
-  AnimNodeController node;
-  node.node = camera;
-  for (float t : controller.keyTimes) {
-    const CameraPose p = pose(t);
-    const SceneNode looking = sceneCameraLookingAt("", 0, p.eye, p.target);
-    node.positions.push_back(looking.position);
-    node.rotations.push_back(looking.rotation);
-  }
-  controller.record = std::move(node);
-  return controller;
-}
-
-AnimController nodePath(std::int32_t target, float duration, float step,
-                        const std::function<NodePose(float)>& pose) {
-  AnimController controller;
-  controller.keyTimes = keyTimes(duration, step);
-  AnimNodeController node;
-  node.node = target;
-  for (float t : controller.keyTimes) {
-    const NodePose p = pose(t);
-    node.positions.push_back(p.position);
-    node.rotations.push_back(p.rotation);
-  }
-  controller.record = std::move(node);
-  return controller;
-}
-
-AnimController nodeTurns(std::int32_t target, float duration, float step,
-                         const std::function<SceneRotation(float)>& rotation) {
+// A node track sampled at every key time; `sample` adds the values of time t.
+template <class Sample>
+AnimController sampledTrack(std::int32_t target, float duration, float step, Sample sample) {
   AnimController controller;
   controller.keyTimes = keyTimes(duration, step);
   AnimNodeController node;
   node.node = target;
   for (float t : controller.keyTimes)
-    node.rotations.push_back(rotation(t));
+    sample(t, node);
   controller.record = std::move(node);
   return controller;
+}
+
+}  // namespace
+
+AnimController cameraFlight(std::int32_t camera, float duration, float step,
+                            const std::function<CameraPose(float)>& pose) {
+  return sampledTrack(camera, duration, step, [&pose](float t, AnimNodeController& node) {
+    const CameraPose p = pose(t);
+    const SceneNode looking = sceneCameraLookingAt("", 0, p.eye, p.target);
+    node.positions.push_back(looking.position);
+    node.rotations.push_back(looking.rotation);
+  });
+}
+
+AnimController nodePath(std::int32_t target, float duration, float step,
+                        const std::function<NodePose(float)>& pose) {
+  return sampledTrack(target, duration, step, [&pose](float t, AnimNodeController& node) {
+    const NodePose p = pose(t);
+    node.positions.push_back(p.position);
+    node.rotations.push_back(p.rotation);
+  });
+}
+
+AnimController nodeTurns(std::int32_t target, float duration, float step,
+                         const std::function<SceneRotation(float)>& rotation) {
+  return sampledTrack(target, duration, step, [&rotation](float t, AnimNodeController& node) {
+    node.rotations.push_back(rotation(t));
+  });
 }
 
 }  // namespace showgen
