@@ -21,32 +21,17 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "app/Core.h"
+#include "app/OffscreenShow.h"
 #include "base/Diagnosis.h"
-#include "base/File.h"
-#include "base/Log.h"
-#include "base/ShowClock.h"
-#include "platform/Display.h"
-#include "platform/Window.h"
-#include "render/DXObject.h"
-#include "show/ClepsydraShow.h"
-#include "show/CuePlan.h"
 #include "show/EventScript.h"
-#include "show/ShowFiles.h"
-#include "sound/Sound.h"
 #include "sound/WavWriter.h"
 
 namespace vesk {
 namespace {
-
-constexpr std::uint32_t kCaptureRandomSeed = 1;
 
 constexpr const char* kUsage =
     "usage: vesk-capture --script FILE [--data DIR] [--size WxH] [--fps N] --until MS --out DIR "
@@ -148,169 +133,59 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
   return true;
 }
 
-// Assertions are logged and the run goes on; fatal errors are told on stderr.
-class CapturePresenter : public Presenter {
+// The frames as PNG files every `every` frames, the sound as a WAV file.
+class CaptureReceiver : public OffscreenReceiver {
  public:
-  void showError(const std::string& text, const std::string& caption) override {
-    std::cerr << "vesk-capture: " << caption << ": " << text << std::endl;
-  }
-  DiagnosisChoice showDiagnosis(const std::string& text) override {
-    logLine(text);
-    return DiagnosisChoice::Ignore;
-  }
-};
+  CaptureReceiver(std::filesystem::path out, std::int64_t every, WavWriter* wav)
+      : _out(std::move(out)), _every(every), _wav(wav) {}
+  int saved() const { return _saved; }
 
-class CaptureDisplay : public gfx::Display {
- public:
-  explicit CaptureDisplay(gfx::DisplayMode mode) : _mode(mode) {}
-  std::vector<gfx::DisplayMode> modes() override { return {_mode}; }
-  gfx::DisplayMode desktopMode() override { return _mode; }
-  void hideCursor() override {}
-
- private:
-  gfx::DisplayMode _mode;
-};
-
-class CaptureHost : public CoreHost {
- public:
-  CaptureHost(gfx::DisplayMode mode, bool videoOpen, bool soundOn, bool loop)
-      : _mode(mode), _display(mode), _video(videoOpen), _soundOn(soundOn), _loop(loop) {}
-  gfx::Display* display() override { return _video ? &_display : nullptr; }
-  // With sound the run is as if "No sound" were unchecked (the volume stays at 100), with loop
-  // as if "Loop mode" were checked.
-  PanelResult showConfigPanel(Core& core) override {
-    if (!_soundOn && !_loop) return PanelResult::RunUnchanged;
-    Core::Settings settings = core.settings();
-    settings.soundOn = _soundOn;
-    settings.loopMode = _loop;
-    core.applySettings(settings);
-    return PanelResult::RunChanged;
+  bool audio(const std::int16_t* samples, std::size_t frames) override {
+    if (_wav) _wav->write(samples, frames);
+    return true;
   }
-  SoundOutput soundOutput() override { return SoundOutput::Manual; }
-  gfx::DeviceHost* openOutput(const gfx::DisplayMode&, bool) override {
-    std::string error;
-    if (!_window.create(error)) {
-      logLine("Window: " + error);
-      return nullptr;
+  bool frame(std::int64_t index, std::int64_t ms, double) override {
+    if (index % _every != 0) return true;
+    char name[32];
+    std::snprintf(name, sizeof name, "t%08lld.png", static_cast<long long>(ms));
+    if (!savePng(_out / name)) {
+      std::cerr << "vesk-capture: cannot write " << (_out / name) << std::endl;
+      return false;
     }
-    return &_window;
-  }
-  void showWindow() override {}
-  gfx::DisplayMode desktopWindowMode() override { return _mode; }
-  bool pollMessage(WindowMessage& message) override {
-    while (pollWindowMessage(message)) {
-    }
-    return false;
-  }
-  const Clock& clock() override { return _clock; }
-  ManualClock& manualClock() { return _clock; }
-
- private:
-  gfx::DisplayMode _mode;
-  CaptureDisplay _display;
-  bool _video;
-  bool _soundOn;
-  bool _loop;
-  Window _window;
-  ManualClock _clock;
-};
-
-class ScriptShow : public ShowScript {
- public:
-  explicit ScriptShow(const EventScript& script) : _script(script) {}
-  Owned<TimeEvents> buildTimeEvents() override { return _script.buildTimeEvents(); }
-  Owned<MusicEvents> buildMusicEvents() override { return _script.buildMusicEvents(); }
-
- private:
-  const EventScript& _script;
-};
-
-// The compiled-in show, less the modules the data folder does not hold (see the top of this
-// file).
-class CompiledShow : public ShowScript {
- public:
-  CompiledShow() {
-    for (const ShowModule& module : showModules())
-      if (!moduleHere(module)) _missing.push_back(module);
-  }
-  bool musicMissing() const {
-    for (const ShowModule& module : _missing)
-      if (module.name == kShowMusic) return true;
-    return false;
-  }
-  const std::vector<ShowModule>& missing() const { return _missing; }
-
-  Owned<TimeEvents> buildTimeEvents() override {
-    std::vector<TimedEvent> events = loadingSchedule();
-    std::erase_if(events, [this](const TimedEvent& entry) { return usesMissing(entry.event); });
-    return make<TimeEvents>(here(), events);
-  }
-  Owned<MusicEvents> buildMusicEvents() override { return _show.buildMusicEvents(); }
-
-  // The cues at their planned show times: the music starts with the last loading entry.
-  static std::vector<CueSync> plannedSyncs(std::int32_t musicStartMs) {
-    std::vector<CueSync> syncs;
-    for (const PlannedSection& section : cuePlan())
-      for (const PlannedCue& cue : section.cues)
-        syncs.push_back(
-            {musicStartMs + static_cast<std::int32_t>(cueTimeMs(section, cue)), cue.code});
-    return syncs;
+    ++_saved;
+    return true;
   }
 
  private:
-  // In the archive every file is taken to be there; loose files are looked for.
-  static bool moduleHere(const ShowModule& module) {
-    std::error_code failure;
-    return std::filesystem::exists(kArchiveName, failure) ||
-           std::filesystem::exists(looseFilePath(module.file), failure);
-  }
-  bool usesMissing(const Event& event) const {
-    constexpr std::int32_t kLoad = 8, kUnload = 9, kPlay = 10, kStop = 11;
-    if (event.getTargetName() != "CORE") return false;
-    const std::int32_t code = event.getCode();
-    if (code != kLoad && code != kUnload && code != kPlay && code != kStop) return false;
-    for (const ShowModule& module : _missing)
-      if (event.getString(code == kLoad ? 1 : 0) == module.name) return true;
-    return false;
-  }
-
-  ClepsydraShow _show;
-  std::vector<ShowModule> _missing;
-};
-
-// The back buffer as a PNG file.
-bool saveFrame(const std::filesystem::path& path) {
-  gfx::Device* device = DXObject::device();
-  if (!device || !device->backBuffer()) return false;
-  gfx::SurfaceDesc desc = device->backBuffer()->desc();
-  Owned<gfx::Surface> image = device->createImageSurface(desc.width, desc.height, desc.format);
-  if (!image || !device->copyRects(device->backBuffer(), image.get())) return false;
-  gfx::LockedRect locked;
-  if (!image->lockRect(locked, gfx::LOCK_READ_ONLY)) return false;
-  FIBITMAP* bitmap =
-      FreeImage_Allocate(static_cast<int>(desc.width), static_cast<int>(desc.height), 24);
-  bool saved = false;
-  if (bitmap) {
-    for (std::uint32_t y = 0; y < desc.height; ++y) {
+  bool savePng(const std::filesystem::path& path) {
+    if (!readFrame(_pixels)) return false;
+    FIBITMAP* bitmap =
+        FreeImage_Allocate(static_cast<int>(_pixels.width), static_cast<int>(_pixels.height), 24);
+    if (!bitmap) return false;
+    for (std::uint32_t y = 0; y < _pixels.height; ++y) {
       // FreeImage keeps rows bottom-up.
-      BYTE* row = FreeImage_GetScanLine(bitmap, static_cast<int>(desc.height - 1 - y));
-      const auto* words =
-          reinterpret_cast<const std::uint32_t*>(static_cast<const unsigned char*>(locked.bits) +
-                                                 static_cast<std::size_t>(y) * locked.pitch);
-      for (std::uint32_t x = 0; x < desc.width; ++x) {
+      BYTE* row = FreeImage_GetScanLine(bitmap, static_cast<int>(_pixels.height - 1 - y));
+      const std::uint32_t* words =
+          _pixels.words.data() + static_cast<std::size_t>(y) * _pixels.width;
+      for (std::uint32_t x = 0; x < _pixels.width; ++x) {
         row[3 * x + FI_RGBA_BLUE] = static_cast<BYTE>(words[x]);
         row[3 * x + FI_RGBA_GREEN] = static_cast<BYTE>(words[x] >> 8);
         row[3 * x + FI_RGBA_RED] = static_cast<BYTE>(words[x] >> 16);
       }
     }
-    saved = FreeImage_Save(FIF_PNG, bitmap, path.c_str(), PNG_DEFAULT) != 0;
+    const bool saved = FreeImage_Save(FIF_PNG, bitmap, path.c_str(), PNG_DEFAULT) != 0;
     FreeImage_Unload(bitmap);
+    return saved;
   }
-  (void)image->unlockRect();
-  return saved;
-}
 
-int capture(Options options) {
+  std::filesystem::path _out;
+  std::int64_t _every;
+  WavWriter* _wav;
+  FramePixels _pixels;
+  int _saved = 0;
+};
+
+int capture(const Options& options) {
   EventScript script;
   if (!options.show && !script.load(options.script)) {
     std::cerr << "vesk-capture: " << script.error() << std::endl;
@@ -333,104 +208,35 @@ int capture(Options options) {
     return 1;
   }
 
-  std::unique_ptr<CompiledShow> compiled;
-  std::vector<CueSync> syncs = script.syncs();
-  if (options.show) {
-    compiled = std::make_unique<CompiledShow>();
-    for (const ShowModule& module : compiled->missing())
-      std::cerr << "vesk-capture: " << module.file << " is not in " << options.data
-                << ": left out of the loading" << std::endl;
-    const std::int32_t musicStart = loadingSchedule().rbegin()[1].time;
-    if (compiled->musicMissing()) syncs = CompiledShow::plannedSyncs(musicStart);
-    if (options.untilMs < 0) {
-      // Until a little after the quit cue.
-      const std::vector<PlannedSection> plan = cuePlan();
-      const PlannedSection& last = plan.back();
-      options.untilMs = musicStart + cueTimeMs(last, last.cues.back()) + 1000;
-    }
-  }
+  OffscreenOptions run;
+  run.show = options.show;
+  run.script = &script;
+  run.width = options.width;
+  run.height = options.height;
+  run.fps = options.fps;
+  run.untilMs = options.untilMs;
+  run.loop = options.loop;
+  run.sound = !wavPath.empty();
+  OffscreenShow show(run);
+  for (const std::string& file : show.missingModules())
+    std::cerr << "vesk-capture: " << file << " is not in " << options.data
+              << ": left out of the loading" << std::endl;
 
-  // A fixed seed: particles, water and shaking draw the same numbers in every capture.
-  ShowClock::fixRandomSeed(kCaptureRandomSeed);
-  CapturePresenter presenter;
-  setPresenter(&presenter);
-  std::string videoError;
-  const bool video = openVideo(videoError);
-  if (!video) std::cerr << "vesk-capture: " << videoError << std::endl;
-
-  int savedFrames = 0;
-  {
-    CaptureHost host({options.width, options.height, 60, gfx::Format::X8R8G8B8}, video,
-                     !options.wav.empty(), options.loop);
-    WavWriter wav;
-    if (!wavPath.empty() && !wav.open(wavPath)) {
-      std::cerr << "vesk-capture: cannot write " << options.wav << std::endl;
-      return 1;
-    }
-    std::vector<std::int16_t> audio;
-    ScriptShow scripted(script);
-    Core core(host, compiled ? static_cast<ShowScript&>(*compiled) : scripted);
-    if (core.init()) {
-      core.start();
-      // The syncs of the first run through the show, raised again after each loop.
-      const std::vector<CueSync> firstSyncs = syncs;
-      int loops = 0;
-      for (std::int64_t n = 0; !quitRequested(); ++n) {
-        const auto ms =
-            static_cast<std::int64_t>(static_cast<double>(n) * 1000.0 / options.fps + 0.5);
-        if (ms > options.untilMs) break;
-        host.manualClock().set(static_cast<std::uint32_t>(ms));
-        // The music raises its cues at their show time.
-        for (CueSync& sync : syncs) {
-          if (sync.timeMs >= 0 && sync.timeMs <= ms && core.musicEvents()) {
-            core.musicEvents()->onSync(sync.cue);
-            sync.timeMs = -1;  // raised
-          }
-        }
-        // The music up to this frame: cues heard by now reach the schedule before the frame.
-        if (Sound* sound = Sound::existingInstance()) {
-          const auto target = static_cast<std::uint64_t>(ms) * kSoundRate / 1000;
-          if (target > sound->renderedFrames()) {
-            const std::size_t frames = target - sound->renderedFrames();
-            audio.resize(2 * frames);
-            sound->renderFrames(audio.data(), frames);
-            if (!options.wav.empty()) wav.write(audio.data(), frames);
-          }
-        }
-        core.frame();
-        if (core.loops() != loops) {
-          // The music started again: its cues come again at their offsets from its start.
-          loops = core.loops();
-          syncs.clear();
-          for (CueSync sync : firstSyncs) {
-            if (sync.timeMs < core.musicStartMs()) continue;
-            sync.timeMs += core.loopStartMs() - core.musicStartMs();
-            syncs.push_back(sync);
-          }
-        }
-        if (n % options.every == 0) {
-          char name[32];
-          std::snprintf(name, sizeof name, "t%08lld.png", static_cast<long long>(ms));
-          if (!saveFrame(out / name)) {
-            std::cerr << "vesk-capture: cannot write " << (out / name) << std::endl;
-            requestQuit(1);
-          } else {
-            ++savedFrames;
-          }
-        }
-      }
-    }
-    core.shutdown();
-    if (!options.wav.empty() && !wav.finish()) {
-      std::cerr << "vesk-capture: cannot write " << options.wav << std::endl;
-      requestQuit(1);
-    }
+  WavWriter wav;
+  if (!wavPath.empty() && !wav.open(wavPath)) {
+    std::cerr << "vesk-capture: cannot write " << options.wav << std::endl;
+    return 1;
   }
-  if (video) closeVideo();
-  setPresenter(nullptr);
+  CaptureReceiver receiver(out, options.every, wavPath.empty() ? nullptr : &wav);
+  bool ok = show.run(receiver, "vesk-capture");
+  if (!wavPath.empty() && !wav.finish()) {
+    std::cerr << "vesk-capture: cannot write " << options.wav << std::endl;
+    ok = false;
+  }
   if (quitSignal() != 0)
     std::cerr << "vesk-capture: stopped by signal " << quitSignal() << std::endl;
-  std::cerr << "vesk-capture: " << savedFrames << " frames written to " << out << std::endl;
+  std::cerr << "vesk-capture: " << receiver.saved() << " frames written to " << out << std::endl;
+  if (quitSignal() == 0 && !ok && quitExitCode() == 0) return 1;
   return quitExitCode();
 }
 
