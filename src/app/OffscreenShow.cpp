@@ -244,6 +244,7 @@ bool OffscreenShow::run(OffscreenReceiver& receiver, const std::string& tool) {
     if (core.init()) {
       ran = true;
       core.start();
+      receiver.started();
       // The syncs of the first run through the show, raised again after each loop.
       const std::vector<CueSync> firstSyncs = syncs;
       int loops = 0;

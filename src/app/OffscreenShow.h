@@ -44,6 +44,8 @@ struct OffscreenOptions {
 class OffscreenReceiver {
  public:
   virtual ~OffscreenReceiver() = default;
+  // Once the core has started, before the first frame of the run.
+  virtual void started() {}
   // The music mixed since the last frame, up to this frame's show time: interleaved stereo
   // 16-bit samples at the sound rate. False stops the run (a failure).
   virtual bool audio(const std::int16_t* /*samples*/, std::size_t /*frames*/) { return true; }

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 #include "base/ByteOrder.h"
 #include "base/FileHandle.h"
@@ -74,6 +76,8 @@ class OpenArchive {
       return "the archive is not a regular file";
     }
     _fileSize = static_cast<std::uint64_t>(status.st_size);
+    _identity = {status.st_dev, status.st_ino, _fileSize, status.st_mtim.tv_sec,
+                 status.st_mtim.tv_nsec};
     _stream = ar_open_file(path.c_str());
     if (!_stream) return "cannot open the archive";
     _archive = ar_open_rar_archive(_stream);
@@ -82,6 +86,16 @@ class OpenArchive {
   }
 
   ar_archive* archive() const { return _archive; }
+
+  // Which file this is, as it is now: a rewritten archive is another one.
+  struct Identity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t seconds = 0, nanoseconds = 0;
+    bool operator==(const Identity&) const = default;
+  };
+  const Identity& identity() const { return _identity; }
 
   // Reads the file header of the entry unarr just parsed and checks that unarr may be asked for
   // its data. Empty on success.
@@ -120,6 +134,7 @@ class OpenArchive {
  private:
   FileHandle _raw;
   std::uint64_t _fileSize = 0;
+  Identity _identity;
   ar_stream* _stream = nullptr;
   ar_archive* _archive = nullptr;
 };
@@ -181,22 +196,97 @@ void extract(ar_archive* archive, const MemberHeader& header, ArchiveMember& mem
   member.size = size;
 }
 
+// Where each member's header starts in the last archive read whole, so that reading the show's
+// members one by one does not walk the archive's headers from its start every time. Only an
+// archive listed to its end without a fault is indexed; any other is walked as before.
+class MemberIndex {
+ public:
+  // The member's header offset: found, not in the indexed archive, or the archive is unknown.
+  enum class Lookup { Found, Absent, Unknown };
+  Lookup find(const OpenArchive::Identity& identity, std::string_view name, off64_t& offset) {
+    std::lock_guard lock(_mutex);
+    if (!_complete || !(identity == _identity)) return Lookup::Unknown;
+    auto entry = _offsets.find(slashed(name));
+    if (entry == _offsets.end()) return Lookup::Absent;
+    offset = entry->second;
+    return Lookup::Found;
+  }
+  // Walks the whole archive (opened and not yet parsed) and keeps the offsets.
+  void build(OpenArchive& archive) {
+    std::map<std::string, off64_t, std::less<>> offsets;
+    while (ar_parse_entry(archive.archive())) {
+      const char* entryName = ar_entry_get_name(archive.archive());
+      if (!entryName) return;
+      // The first of two members of the same name is the one a walk finds.
+      offsets.emplace(slashed(entryName), ar_entry_get_offset(archive.archive()));
+    }
+    if (!ar_at_eof(archive.archive())) return;
+    std::lock_guard lock(_mutex);
+    _identity = archive.identity();
+    _offsets = std::move(offsets);
+    _complete = true;
+  }
+
+ private:
+  static std::string slashed(std::string_view name) {
+    std::string result(name);
+    std::replace(result.begin(), result.end(), '\\', '/');
+    return result;
+  }
+
+  std::mutex _mutex;
+  bool _complete = false;
+  OpenArchive::Identity _identity;
+  std::map<std::string, off64_t, std::less<>> _offsets;
+};
+
+MemberIndex& memberIndex() {
+  static MemberIndex index;
+  return index;
+}
+
+// The member unarr has just parsed, checked and extracted.
+void readParsed(OpenArchive& archive, ArchiveMember& member) {
+  MemberHeader header;
+  member.error = archive.inspectEntry(header);
+  if (member.error.empty()) {
+    member.error = checkExtractable(header, ar_entry_get_size(archive.archive()));
+  }
+  if (member.error.empty()) extract(archive.archive(), header, member);
+}
+
 }  // namespace
 
 ArchiveMember readArchiveMember(const std::filesystem::path& path, std::string_view name) {
   ArchiveMember member;
+  {
+    OpenArchive archive;
+    member.error = archive.open(path);
+    if (!member.error.empty()) return member;
+    off64_t offset = 0;
+    MemberIndex::Lookup lookup = memberIndex().find(archive.identity(), name, offset);
+    if (lookup == MemberIndex::Lookup::Unknown) {
+      memberIndex().build(archive);
+      lookup = memberIndex().find(archive.identity(), name, offset);
+    }
+    if (lookup == MemberIndex::Lookup::Found && ar_parse_entry_at(archive.archive(), offset)) {
+      const char* entryName = ar_entry_get_name(archive.archive());
+      if (entryName && sameName(entryName, name)) {
+        readParsed(archive, member);
+        return member;
+      }
+    }
+  }
+  // Not indexed (a damaged archive), or not where the index says: the headers are walked from
+  // the start. A name the index does not know is looked for too, since a file rewritten within
+  // the clock's granularity at the same size can look unchanged.
   OpenArchive archive;
   member.error = archive.open(path);
   if (!member.error.empty()) return member;
   while (ar_parse_entry(archive.archive())) {
     const char* entryName = ar_entry_get_name(archive.archive());
     if (!entryName || !sameName(entryName, name)) continue;
-    MemberHeader header;
-    member.error = archive.inspectEntry(header);
-    if (member.error.empty()) {
-      member.error = checkExtractable(header, ar_entry_get_size(archive.archive()));
-    }
-    if (member.error.empty()) extract(archive.archive(), header, member);
+    readParsed(archive, member);
     return member;
   }
   member.error = ar_at_eof(archive.archive())

@@ -397,6 +397,10 @@ class Device : public TrackedBlock {
 
   // How many OpenGL calls the device has made (for the benchmarks of the state cache).
   virtual std::uint64_t apiCalls() const = 0;
+  // Wall time spent inside OpenGL (its calls and the buffer swap) while timing is on, for the
+  // show benchmark. Timing costs a clock reading per call, so it is off unless asked for.
+  virtual void timeApiCalls(bool /*on*/) {}
+  virtual std::uint64_t apiNanoseconds() const { return 0; }
 };
 
 // Creates the OpenGL device in the current OpenGL context: a compatibility profile with

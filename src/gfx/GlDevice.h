@@ -100,6 +100,8 @@ class GlDevice final : public Device {
   bool setGammaRamp(const GammaRamp& ramp) override { return _host.setGammaRamp(ramp); }
 
   std::uint64_t apiCalls() const override { return _gl.calls(); }
+  void timeApiCalls(bool on) override { _gl.setTiming(on); }
+  std::uint64_t apiNanoseconds() const override { return _gl.nanoseconds(); }
 
   // For the resources (GlDeviceResources.cpp): OpenGL objects are made, filled and freed here,
   // where the bindings are known.

@@ -194,7 +194,7 @@ bool GlDevice::present() {
     _state.bindDrawFramebuffer(_drawFramebuffer);
   }
   if (!checkGl("present")) return false;
-  _host.swapBuffers();
+  _gl.timed([this] { _host.swapBuffers(); });
   return true;
 }
 

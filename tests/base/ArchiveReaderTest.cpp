@@ -114,6 +114,19 @@ TEST(ArchiveReaderNames, EitherSeparatorMatchesAndNothingElseIsLoose) {
   EXPECT_EQ(listing.entries[0].size, 5u);
 }
 
+TEST(ArchiveReaderNames, MembersComeInAnyOrderAndARewrittenArchiveIsReadAnew) {
+  test::TempDir dir;
+  test::writeFile(dir / "a.vk", writtenArchive({{"a", "1"}, {"b", "22"}, {"c", "333"}}));
+  EXPECT_EQ(text(readArchiveMember(dir / "a.vk", "c")), "333");
+  EXPECT_EQ(text(readArchiveMember(dir / "a.vk", "a")), "1");
+  EXPECT_EQ(text(readArchiveMember(dir / "a.vk", "b")), "22");
+  // The same size, other members in another order.
+  test::writeFile(dir / "a.vk", writtenArchive({{"d", "444"}, {"b", "55"}, {"a", "6"}}));
+  EXPECT_EQ(text(readArchiveMember(dir / "a.vk", "d")), "444");
+  EXPECT_EQ(text(readArchiveMember(dir / "a.vk", "a")), "6");
+  EXPECT_EQ(readArchiveMember(dir / "a.vk", "c").error, "not found in the archive");
+}
+
 TEST(ArchiveReaderNames, BuffersAreOrdinaryHeapBlocksThatNoCounterSees) {
   test::TempDir dir;
   test::writeFile(dir / "a.vk", writtenArchive({{"a.bin", std::string(100000, 'a')}}));

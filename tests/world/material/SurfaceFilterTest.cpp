@@ -30,6 +30,15 @@ TEST(SurfaceFilterTest, BoxHalvingAveragesEachChannelOfTwoByTwoBlocks) {
   resamplePixels(source.rect(), half.rect(), Filter::Box);
   EXPECT_EQ(half.at(0, 0), 0x40404040u);  // 255 / 4 rounds to 64
   EXPECT_EQ(half.at(1, 0), 0x10203040u);
+  // The last levels of a chain halve one side only; a half rounds up.
+  Pixels row(2, 1), column(1, 2), one(1, 1);
+  row.at(0, 0) = 0x01FF0003;
+  row.at(1, 0) = 0x00FE0000;
+  column.words = row.words;
+  resamplePixels(row.rect(), one.rect(), Filter::Box);
+  EXPECT_EQ(one.at(0, 0), 0x01FF0002u);
+  resamplePixels(column.rect(), one.rect(), Filter::Box);
+  EXPECT_EQ(one.at(0, 0), 0x01FF0002u);
 }
 
 TEST(SurfaceFilterTest, BoxWeighsSourcePixelsByTheAreaTheyCover) {
