@@ -168,9 +168,25 @@ class ProgressLine {
     if (!_on) return;
     const auto now = std::chrono::steady_clock::now();
     if (index == 0) _start = now;
-    const bool last = index + 1 >= _frames;
-    if (index > 0 && !last && now - _shown < kInterval) return;
+    _index = index;
+    _ms = ms;
+    _stale = index > 0 && index + 1 < _frames && now - _shown < kInterval;
+    if (!_stale) show(now);
+  }
+  // Ends the line, which stays as it was last shown.
+  void end() {
+    if (_on && _stale) show(std::chrono::steady_clock::now());
+    if (_on && _width > 0) std::cerr << std::endl;
+    _width = 0;
+    _stale = false;
+    if (_on) setLogEcho(true);
+  }
+
+ private:
+  void show(std::chrono::steady_clock::time_point now) {
+    const std::int64_t index = _index, ms = _ms;
     _shown = now;
+    _stale = false;
     const double seconds = std::chrono::duration<double>(now - _start).count();
     const double rate = seconds > 0 ? static_cast<double>(index) / seconds : 0;
     std::string left = "--:--";
@@ -191,18 +207,13 @@ class ProgressLine {
     _width = width;
     std::cerr << '\r' << text << std::flush;
   }
-  // Ends the line, which stays as it was last shown.
-  void end() {
-    if (_on && _width > 0) std::cerr << std::endl;
-    _width = 0;
-    if (_on) setLogEcho(true);
-  }
 
- private:
   static constexpr std::chrono::milliseconds kInterval{250};
   bool _on;
   std::int64_t _frames, _untilMs;
   std::chrono::steady_clock::time_point _start{}, _shown{};
+  std::int64_t _index = 0, _ms = 0;  // the last frame captured
+  bool _stale = false;               // and not shown yet
   std::size_t _width = 0;
 };
 
