@@ -11,6 +11,7 @@
 
 #include "app/CaptureSupport.h"
 #include "app/ProcessRunner.h"
+#include "app/VideoExport.h"
 #include "authoring/XmWriter.h"
 #include "base/Text.h"
 #include "support/TestSupport.h"
@@ -107,6 +108,25 @@ TEST(VideoExport, PicturesAndSoundInStepWithTheCues) {
   const double onsetMs = 1000.0 * static_cast<double>(onset) / 44100;
   EXPECT_NEAR(onsetMs, 508.75, 5);
   EXPECT_LE(std::abs(flashMs - onsetMs), 40.0) << flashMs << " ms against " << onsetMs << " ms";
+}
+
+// Pictures without any sound still get a sound stream, silent and as long as the pictures.
+TEST(VideoExport, WithoutSoundTheSoundStreamIsSilence) {
+  TempDir dir;
+  VideoExport video;
+  ASSERT_TRUE(video.open(dir / "quiet.mp4", 32, 24, 25)) << video.error();
+  FramePixels pixels{32, 24, std::vector<std::uint32_t>(32 * 24, 0x00FF8000u)};
+  for (int i = 0; i < 10; ++i)
+    ASSERT_TRUE(video.addFrame(pixels)) << video.error();
+  ASSERT_TRUE(video.finish()) << video.error();
+  EXPECT_FALSE(std::filesystem::exists(video.temporaryPath()));
+  const std::string volume = runCommand("ffmpeg -v info -i " + quoted(dir / "quiet.mp4") +
+                                        " -map 0:a -af volumedetect -f null - 2>&1");
+  EXPECT_NE(volume.find("max_volume: -91"), std::string::npos) << volume;
+  const std::string seconds =
+      runCommand("ffprobe -v error -select_streams a -show_entries stream=duration -of csv=p=0 " +
+                 quoted(dir / "quiet.mp4"));
+  EXPECT_NEAR(std::atof(seconds.c_str()), 0.4, 0.04) << seconds;
 }
 
 TEST(VideoExport, AnInterruptedExportLeavesNoFileAndAnOddSizeIsRefused) {
