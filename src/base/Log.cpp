@@ -1,5 +1,6 @@
 #include "base/Log.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -106,8 +107,16 @@ void openLog(const std::filesystem::path& path) {
   std::exit(1);
 }
 
+// Constant-initialised: right even for lines logged before main().
+static std::atomic<bool> logEcho{true};
+
+void setLogEcho(bool on) {
+  logEcho = on;
+}
+
 void logLine(std::string_view message, Site site) {
   theLog().write(message, site);
+  if (!logEcho) return;
   std::string echo(message);
   echo += '\n';
   std::cerr << echo << std::flush;

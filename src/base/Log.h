@@ -43,8 +43,11 @@ Log& theLog();
 void openLog(const std::filesystem::path& path = "Log.txt");
 
 // A log line: written to the log (with the location prefix when given) and echoed, without
-// location, to the standard error stream.
+// location, to the standard error stream unless the echo is off.
 void logLine(std::string_view message, Site site = {});
+// Turns the echo of log lines on (the default) or off, for a tool that keeps the terminal for
+// a progress line of its own.
+void setLogEcho(bool on);
 
 class MemoryTracker;
 
