@@ -378,7 +378,8 @@ ShowSection creditsSection() {
     const std::string member = showCrew()[static_cast<std::size_t>(k)];
     const std::string vp = viewportName(k + 1);
     // The domino scene restarts from another camera and time; the portrait slides in, from
-    // the third member on with the dominos seen behind it.
+    // the third member on with the black glass dominos seen behind it (the inset scene, whose
+    // plain boxes cast no shadows: two shadowed domino scenes at once cost too much).
     if (k > 0) s.at(k, 48 * k);
     s.scene(kDef, 0, 1, "dominos");
     s.camera(kDef, 0, twoDigits("dominos.Camera", k + 1));
@@ -386,7 +387,7 @@ ShowSection creditsSection() {
     s.start("dominos.dominos_anim");
     s.setTime("dominos.dominos_anim", 2.5f * static_cast<float>(k), true);
     if (k >= 2) {
-      s.scene(vp, 0, 1, "dominos");
+      s.scene(vp, 0, 1, "dominos_b");
       s.picture(vp, 1, 0.85f, member);
     } else {
       s.picture(vp, 0, 1, member);
