@@ -57,9 +57,14 @@ std::string Texture::makeKey(std::string_view fileName, bool colourKey, int kind
   return key;
 }
 
-Texture::Texture(std::string_view fileName, bool colourKey, int kind, Texture* diffuse)
+Texture::Texture(std::string_view fileName, bool colourKey, int kind, Texture* diffuse,
+                 const TexturePixels* decoded)
     : _key(makeKey(fileName, colourKey, kind, diffuse)) {
-  load(fileName, colourKey, kind);
+  if (decoded) {
+    create(*decoded);
+  } else {
+    load(fileName, colourKey, kind);
+  }
   if (kind == VK_TRANSPARENT && diffuse && _texture) combine(*diffuse);
 }
 

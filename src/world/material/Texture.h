@@ -32,9 +32,11 @@ struct TexturePixels;
 
 class Texture : public DXObject {
  public:
-  // Loads "data\textures\" + `fileName` at once. Failures are fatal errors; the texture is
+  // Loads "data\textures\" + `fileName` at once, or takes `decoded`, the words already made
+  // from that picture for this colour key and kind. Failures are fatal errors; the texture is
   // then kept without a device texture, size 0 × 0.
-  Texture(std::string_view fileName, bool colourKey, int kind, Texture* diffuse);
+  Texture(std::string_view fileName, bool colourKey, int kind, Texture* diffuse,
+          const TexturePixels* decoded = nullptr);
   ~Texture() override = default;
   Texture(const Texture&) = delete;
   Texture& operator=(const Texture&) = delete;
