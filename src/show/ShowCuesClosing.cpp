@@ -86,7 +86,8 @@ ShowSection lionheadSection() {
   slideBox(s, viewportName(3), {0, 0.7f, 1, 0.2f}, 1, {0, 0.7f, 1, 0.2f}, 0, 1);
   // The three-by-three grid: eight cameras around a portrait, each cell flying in from the
   // centre and fading up.
-  for (int n = 1; n <= 3; ++n)
+  // The slogans go; the first one's viewport, still on, becomes the first cell.
+  for (int n = 2; n <= 3; ++n)
     s.off(viewportName(n));
   // Each mirror draws the scene once more in each of the nine cells: the wall behind the head
   // stops reflecting, so that the grid keeps its pace; the floor goes on.
@@ -99,7 +100,7 @@ ShowSection lionheadSection() {
                      1.0f / 3};
     s.rect(vp, box.x, box.y, box.w, box.h, true, 2, 0.9f, 0.7f, 0.3f);
     slideBox(s, vp, {1.0f / 3, 1.0f / 3, box.w, box.h}, 0, box, 1, 1);
-    s.on(vp);
+    if (cell > 0) s.on(vp);
     if (cell == 4) {
       s.picture(vp, 0, 1, "halcyon");
     } else {
@@ -119,6 +120,8 @@ ShowSection lionheadSection() {
     if (n == 0) {
       s.rect(counter, 0.4f, 0.35f, 0.2f, 0.3f);
       s.on(counter);
+      // The cells have faded up and hide the whole view behind them: it need not be drawn.
+      s.off(kDef);
     }
     s.picture(counter, 0, 1, std::to_string(n + 1));
     s.fade(counter, 0, 0.8f, 1, 0);
@@ -148,12 +151,13 @@ ShowSection lionheadSection() {
     s.shake(viewportName(cell + 1), 0.004f, 0.004f, 0, 1);
   for (const char* name : face)
     s.wireframe(piece(name), kWire);
-  // The grid flies apart with the crew in it and the head returns, forwards again.
+  // The grid flies apart with the crew in it and the head returns, forwards again. The
+  // portraits take the place of the cells' views, which they would hide.
   s.at(20, 256);
   for (int cell = 0; cell < 9; ++cell) {
     const float x = static_cast<float>(cell % 3) / 3, y = static_cast<float>(cell / 3) / 3;
     if (cell != 4)
-      s.picture(viewportName(cell + 1), 1, 1,
+      s.picture(viewportName(cell + 1), 0, 1,
                 showCrew()[static_cast<std::size_t>(cell < 4 ? cell : cell - 1)]);
     slideBox(s, viewportName(cell + 1), {x, y, 1.0f / 3, 1.0f / 3}, 1,
              {3 * x - 1, 3 * y - 1, 1.0f / 3, 1.0f / 3}, 0, 1.5f);
@@ -161,6 +165,7 @@ ShowSection lionheadSection() {
   s.direction("lionhead.lionhead_anim2", true);
   s.resume("lionhead.lionhead_anim2");
   s.camera(kDef, 0, camera(3));
+  s.on(kDef);
   for (const char* name : hall)
     s.wireframe(piece(name), kGoldWire);
   s.fade(kDef, 0, 1, 0.5f, 1);
