@@ -4,11 +4,13 @@
 // time less the time spent inside OpenGL and the buffer swap) and the OpenGL calls per frame,
 // then the data load time beside the time to decode the show's pictures bare.
 //
-//   show_bench [--data DIR] [--until MS] [--csv FILE]
+//   show_bench [--data DIR] [--from MS] [--until MS] [--csv FILE]
 //
 // DIR holds the show's data (Data.vk or data/), by default the data the build writes next to
-// the program (../show). --until stops at that show time (for a quick check). --csv writes one
-// line per frame: show time, section, frame, OpenGL and engine milliseconds, OpenGL calls.
+// the program (../show). --from and --until time only that part of the show: the frames before
+// --from are drawn once per second of show time and not timed, and the load time needs the
+// start. --csv writes one line per frame: show time, section, frame, OpenGL and engine
+// milliseconds, OpenGL calls.
 #include <FreeImage.h>
 #include <unistd.h>
 
@@ -206,7 +208,7 @@ void printRow(const char* name, const Figures& f) {
 
 int run(int argc, char** argv) {
   std::filesystem::path data, csv;
-  std::int64_t untilMs = -1;
+  std::int64_t fromMs = 0, untilMs = -1;
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
     if (i + 1 >= argc) {
@@ -218,16 +220,17 @@ int run(int argc, char** argv) {
       data = value;
     } else if (flag == "--csv") {
       csv = std::filesystem::absolute(value);
-    } else if (flag == "--until") {
+    } else if (flag == "--until" || flag == "--from") {
       char* end = nullptr;
-      untilMs = std::strtoll(value, &end, 10);
-      if (end == value || *end != '\0' || untilMs < 0) {
-        std::cerr << "show_bench: --until takes a show time in milliseconds\n";
+      const std::int64_t ms = std::strtoll(value, &end, 10);
+      if (end == value || *end != '\0' || ms < 0) {
+        std::cerr << "show_bench: " << flag << " takes a show time in milliseconds\n";
         return 2;
       }
+      (flag == "--from" ? fromMs : untilMs) = ms;
     } else {
       std::cerr << "show_bench: unknown option " << flag
-                << "\nusage: show_bench [--data DIR] [--until MS] [--csv FILE]\n";
+                << "\nusage: show_bench [--data DIR] [--from MS] [--until MS] [--csv FILE]\n";
       return 2;
     }
   }
@@ -249,6 +252,7 @@ int run(int argc, char** argv) {
   options.show = true;
   options.fps = kFps;
   options.untilMs = untilMs;
+  options.fromMs = fromMs;
   OffscreenShow show(options);
   for (const std::string& file : show.missingModules())
     std::cerr << "show_bench: " << file << " is not in " << data << ": left out of the loading\n";

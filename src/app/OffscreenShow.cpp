@@ -1,5 +1,6 @@
 #include "app/OffscreenShow.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -248,8 +249,13 @@ bool OffscreenShow::run(OffscreenReceiver& receiver, const std::string& tool) {
       // The syncs of the first run through the show, raised again after each loop.
       const std::vector<CueSync> firstSyncs = syncs;
       int loops = 0;
-      for (std::int64_t n = 0; !quitRequested(); ++n) {
-        const std::int64_t ms = frameTimeMs(n, _options.fps);
+      std::int64_t n = 0;  // the next frame at the rate
+      std::int64_t lastMs = -1;
+      while (!quitRequested()) {
+        std::int64_t ms = frameTimeMs(n, _options.fps);
+        // Once the music plays (the loading goes frame by frame), quick steps to fromMs.
+        const bool skipping = ms < _options.fromMs && core.musicStartMs() > 0;
+        if (skipping) ms = std::min(lastMs + 1000, _options.fromMs - 1);
         if (ms > _options.untilMs) break;
         host.manualClock().set(static_cast<std::uint32_t>(ms));
         // The music raises its cues at their show time.
@@ -285,7 +291,13 @@ bool OffscreenShow::run(OffscreenReceiver& receiver, const std::string& tool) {
             syncs.push_back(sync);
           }
         }
-        if (!receiver.frame(n, ms, took.count())) {
+        lastMs = ms;
+        if (skipping) {
+          while (frameTimeMs(n, _options.fps) <= ms)
+            ++n;
+          continue;
+        }
+        if (!receiver.frame(n++, ms, took.count())) {
           refused = true;
           break;
         }
