@@ -86,9 +86,12 @@ ShowSection lionheadSection() {
   slideBox(s, viewportName(3), {0, 0.7f, 1, 0.2f}, 1, {0, 0.7f, 1, 0.2f}, 0, 1);
   // The three-by-three grid: eight cameras around a portrait, each cell flying in from the
   // centre and fading up.
-  // The slogans go; the first one's viewport, still on, becomes the first cell.
+  // The slogans go; the first one's viewport, still on, becomes the first cell. The view goes
+  // too, and the cells fly in over black: under them it would be the scene drawn a ninth time
+  // with its mirror floor, every frame until the grid flies apart.
   for (int n = 2; n <= 3; ++n)
     s.off(viewportName(n));
+  s.off(kDef);
   // Each mirror draws the scene once more in each of the nine cells: the wall behind the head
   // stops reflecting, so that the grid keeps its pace; the floor goes on.
   s.mirrorOff("lionhead.Head");
@@ -120,8 +123,6 @@ ShowSection lionheadSection() {
     if (n == 0) {
       s.rect(counter, 0.4f, 0.35f, 0.2f, 0.3f);
       s.on(counter);
-      // The cells have faded up and hide the whole view behind them: it need not be drawn.
-      s.off(kDef);
     }
     s.picture(counter, 0, 1, std::to_string(n + 1));
     s.fade(counter, 0, 0.8f, 1, 0);
