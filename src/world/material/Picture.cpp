@@ -14,8 +14,9 @@ namespace vesk {
 
 namespace {
 
-// The file's bytes as FreeImage's loaders read them. The position may be set beyond the end
-// (reads there give nothing) but never before the start.
+// The file's bytes as FreeImage's loaders read them. A position beyond the end is the end:
+// loaders take the end's position less the current one as the bytes left (the targa loader
+// allocates that much), which must not go negative when a header points past the end.
 struct MemoryStream {
   const std::uint8_t* data;
   std::size_t size;
@@ -56,7 +57,7 @@ int DLL_CALLCONV seekStream(fi_handle handle, long offset, int origin) {
   if (__builtin_add_overflow(base, static_cast<long long>(offset), &target) || target < 0) {
     return -1;
   }
-  stream->position = static_cast<std::size_t>(target);
+  stream->position = std::min(static_cast<std::size_t>(target), stream->size);
   return 0;
 }
 
