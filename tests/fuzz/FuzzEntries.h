@@ -26,7 +26,7 @@ void animation(std::span<const std::uint8_t> input);
 // A picture through Image and Texture. The first byte picks the file type (its low three bits
 // index kPictureExtensions) and which loads run; the rest is the file.
 void picture(std::span<const std::uint8_t> input);
-// A music module loaded through Sound and played for a few seconds of output.
+// A music module loaded through Sound and played for a second of output.
 void module(std::span<const std::uint8_t> input);
 // A text event script parsed, built into schedules, written back and parsed again.
 void eventScript(std::span<const std::uint8_t> input);
