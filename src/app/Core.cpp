@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 #include "base/BinaryInput.h"
 #include "base/Diagnosis.h"
@@ -12,6 +13,7 @@
 #include "render/Renderer.h"
 #include "sound/Sound.h"
 #include "world/material/Graph.h"
+#include "world/material/PicturePrefetch.h"
 #include "world/material/ResourceCache.h"
 #include "world/material/Texture.h"
 #include "world/scene/Scene.h"
@@ -36,6 +38,51 @@ namespace {
 // Runs on the sound thread: hands the cue to the music schedule and touches nothing else.
 void musicSync(std::uint32_t, std::uint32_t, std::uint32_t data, void* user) {
   static_cast<MusicEvents*>(user)->onSync(MusicEvents::cueCode(data));
+}
+
+// What the schedule will have the core load, in its order, for decoding the pictures ahead: the
+// frames of its pictures and its preloaded transparency maps (bank 0), and its scenes, whose
+// pictures are read from their files. An entry whose parameters are not of the kinds the core
+// reads is left out (it is reported when it comes), and so is a picture asked for before, which
+// bank 0 will answer without loading it.
+std::vector<PrefetchStep> loadingPlan(const TimeEvents& events) {
+  std::vector<PrefetchStep> plan;
+  std::set<PictureRequest> bankZero;
+  auto add = [&](std::string_view file, bool colourKey, int kind, int frameCount) {
+    for (std::string& name : ComplexTexture::frameFiles(file, frameCount)) {
+      PictureRequest request{std::move(name), colourKey, kind};
+      if (bankZero.insert(request).second) plan.push_back(PrefetchStep::decoding(request));
+    }
+  };
+  auto kindsAre = [](const Event& event, std::initializer_list<std::int32_t> kinds) {
+    std::size_t position = 0;
+    for (std::int32_t kind : kinds)
+      if (event.kind(position++) != kind) return false;
+    return true;
+  };
+  for (const auto& [time, event] : events.entries()) {
+    if (event.getTargetName() != "CORE") continue;
+    switch (event.getCode()) {
+      case VK_CORE_LOAD_SCENE:
+        if (kindsAre(event, {VK_PARAM_STRING}))
+          plan.push_back(PrefetchStep::listing(event.getString(0), &Scene::pictureRequests));
+        break;
+      case VK_CORE_CREATE_GRAPH:
+        if (kindsAre(event, {VK_PARAM_STRING, VK_PARAM_BOOL}))
+          add(event.getString(0), event.getBool(1), VK_DIFFUSE, 1);
+        break;
+      case VK_CORE_CREATE_ANIMATED_GRAPH:
+        if (kindsAre(event, {VK_PARAM_STRING, VK_PARAM_BOOL, VK_PARAM_INT}))
+          add(event.getString(0), event.getBool(1), VK_DIFFUSE, event.getInt(2));
+        break;
+      case VK_CORE_PRELOAD_TEXTURE:
+        if (kindsAre(event, {VK_PARAM_STRING})) add(event.getString(0), false, VK_TRANSPARENT, 1);
+        break;
+      default:
+        break;
+    }
+  }
+  return plan;
 }
 
 }  // namespace
@@ -129,6 +176,7 @@ bool Core::init() {
   _musicEvents = _script.buildMusicEvents();
   if (!_timeEvents) fatal("Time events not created !", here());
   if (!_musicEvents) fatal("Music events not created !", here());
+  if (_timeEvents) _cache->prefetch(loadingPlan(*_timeEvents));
   if (_timeEvents) _timeEvents->update(0);
 
   _clearEachFrame = true;
@@ -322,6 +370,8 @@ void Core::restartShow() {
   // seed is fixed) draws the same ones in every loop.
   ++_loops;
   _loopStartMs = _timeMs;
+  // Nothing is loaded again: what was decoded ahead and not taken goes.
+  if (_cache) _cache->stopPrefetch();
   logLine(str("Loop mode: the show starts again at ", _timeMs, " ms (loop ", _loops + 1, ")"));
   resetViewports();
   for (const Owned<Scene>& scene : _scenes)
@@ -393,6 +443,7 @@ std::int32_t Core::processEvent(const Event& event) {
 
 void Core::shutdown() {
   if (const int signal = quitSignal()) logLine(str("Stopping on signal ", signal));
+  if (_cache) _cache->stopPrefetch();
   if (_cache) _cache->freeBank(kApplicationBank);
   logLine("Shuting down renderer...");
   if (_renderer) {

@@ -16,7 +16,7 @@ BinaryInput::BinaryInput(Bytes data, std::size_t size, std::string name)
 void BinaryInput::fail() {
   if (_failed) return;
   _failed = true;
-  fatal(str("Error : file ", _name, " is corrupt or truncated"), here());
+  if (!_quiet) fatal(str("Error : file ", _name, " is corrupt or truncated"), here());
 }
 
 const std::uint8_t* BinaryInput::take(std::size_t count) {

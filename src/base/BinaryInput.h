@@ -60,6 +60,9 @@ class BinaryInput : public Input {
   // True once a read went past the end or a string did not fit its buffer.
   bool failed() const { return _failed; }
   const std::string& name() const { return _name; }
+  // From now on a read past the end only sets the error state, reporting nothing: for a look
+  // ahead at a file, from any thread.
+  void quiet() { _quiet = true; }
 
  private:
   // Takes `count` bytes at the position, or reports the file as corrupt and gives null.
@@ -71,6 +74,7 @@ class BinaryInput : public Input {
   std::size_t _position = 0;
   std::string _name;
   bool _failed = false;
+  bool _quiet = false;
 };
 
 }  // namespace vesk

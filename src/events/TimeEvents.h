@@ -33,6 +33,8 @@ class TimeEvents : public MemoryItem {
   void update(std::int32_t now);
 
   std::size_t size() const { return _events.size(); }
+  // Every entry in time order, frame breaks included: for looking ahead at what will come.
+  const std::map<std::int32_t, Event>& entries() const { return _events; }
 
  private:
   using Events = std::map<std::int32_t, Event>;

@@ -88,6 +88,7 @@ bool GlDevice::initialise() {
   if (!has(33, "GL_ARB_sampler_objects")) return fail("sampler objects are missing");
   if (!has(32, "GL_ARB_vertex_array_bgra")) return fail("BGRA vertex colours are missing");
   if (!has(32, "GL_ARB_provoking_vertex")) return fail("the provoking vertex is missing");
+  if (!has(33, "GL_ARB_texture_swizzle")) return fail("texture swizzles are missing");
   _fogDistance = epoxy_has_gl_extension("GL_NV_fog_distance");
 
   std::uint32_t width = _params.width, height = _params.height;

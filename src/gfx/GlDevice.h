@@ -115,6 +115,12 @@ class GlDevice final : public Device {
   GLuint createTextureObject(GlTexture& texture);
   bool uploadTextureLevel(GLuint name, std::uint32_t level, std::uint32_t width,
                           std::uint32_t height, const void* words);
+  bool readTextureLevel(GLuint name, std::uint32_t level, void* words);
+  // Buffers lent to locked texture levels: at least `bytes` long (`capacity` receives the
+  // length), and given back at unlock. A few are kept for the next locks, so that a texture
+  // written level after level reuses memory that is already there.
+  Bytes takeLevelBuffer(std::size_t bytes, std::size_t& capacity);
+  void keepLevelBuffer(Bytes buffer, std::size_t capacity);
   void releaseTexture(GlTexture* texture);
   void releaseSurface(GlSurface* surface);
 
@@ -158,6 +164,8 @@ class GlDevice final : public Device {
   bool attachTargets(GlSurface* color, GlSurface* depth);
   void attachReadSource(GlSurface* source);
   bool readColor(GlSurface* source, std::uint32_t* words);
+  // The source's words (of its size) into `words`, for copyRects.
+  bool copyInto(GlSurface* source, std::uint32_t* words);
   void applyViewport();
 
   // GlDeviceStates.cpp: render states, sent at once or gathered (fog, points).
@@ -210,6 +218,11 @@ class GlDevice final : public Device {
   std::array<std::uint32_t, kRenderStateCount> _renderStates{};
   std::array<std::array<std::uint32_t, static_cast<int>(StageState::Count)>, kStageCount>
       _stageStates{};
+  struct SpareBuffer {
+    Bytes bytes;
+    std::size_t capacity = 0;
+  };
+  std::vector<SpareBuffer> _spareLevelBuffers;
   std::array<GlTexture*, kStageCount> _textures{};
   Matrix _world, _view, _projection;
   std::array<Matrix, kStageCount> _textureMatrices;

@@ -68,14 +68,24 @@ GLuint GlDevice::createTextureObject(GlTexture& texture) {
   _gl(glGenTextures, 1, &name);
   _state.bindTexture(name);
   _dirty |= DIRTY_STAGES;
-  GLint internal = texture.format() == Format::A8R8G8B8 ? GL_RGBA8 : GL_RGB8;
+  const bool opaque = texture.format() == Format::X8R8G8B8;
+  // Render targets are drawn into by OpenGL in its own channel order. The others hold the
+  // words' bytes as they are (blue in the red channel) and swap the channels back when sampled.
+  GLint internal = GL_RGBA8;
+  if (texture.isRenderTarget()) {
+    if (opaque) internal = GL_RGB8;
+  } else {
+    const GLint swizzle[4] = {GL_BLUE, GL_GREEN, GL_RED, opaque ? GL_ONE : GL_ALPHA};
+    _gl(glTexParameteriv, GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
+  }
   _gl(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL,
       static_cast<GLint>(texture.levelCount()) - 1);
+  // Storage only: the levels' words come when they are written (or first drawn with).
   for (std::uint32_t level = 0; level < texture.levelCount(); ++level) {
     SurfaceDesc desc = texture.levelDesc(level);
     _gl(glTexImage2D, GL_TEXTURE_2D, static_cast<GLint>(level), internal,
-        static_cast<GLsizei>(desc.width), static_cast<GLsizei>(desc.height), 0, GL_BGRA,
-        GL_UNSIGNED_INT_8_8_8_8_REV, static_cast<const void*>(texture.levelWords(level)));
+        static_cast<GLsizei>(desc.width), static_cast<GLsizei>(desc.height), 0, GL_RGBA,
+        GL_UNSIGNED_BYTE, nullptr);
   }
   if (!checkGl("creating a texture")) {
     _gl(glDeleteTextures, 1, &name);
@@ -90,8 +100,45 @@ bool GlDevice::uploadTextureLevel(GLuint name, std::uint32_t level, std::uint32_
   _state.bindTexture(name);
   _dirty |= DIRTY_STAGES;
   _gl(glTexSubImage2D, GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(width),
-      static_cast<GLsizei>(height), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, words);
-  return checkGl("unlocking a texture level");
+      static_cast<GLsizei>(height), GL_RGBA, GL_UNSIGNED_BYTE, words);
+  return checkGl("writing a texture level");
+}
+
+bool GlDevice::readTextureLevel(GLuint name, std::uint32_t level, void* words) {
+  _state.bindTexture(name);
+  _dirty |= DIRTY_STAGES;
+  _gl(glGetTexImage, GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA, GL_UNSIGNED_BYTE, words);
+  return checkGl("reading a texture level");
+}
+
+Bytes GlDevice::takeLevelBuffer(std::size_t bytes, std::size_t& capacity) {
+  // The smallest spare that is large enough.
+  auto best = _spareLevelBuffers.end();
+  for (auto spare = _spareLevelBuffers.begin(); spare != _spareLevelBuffers.end(); ++spare) {
+    if (spare->capacity >= bytes &&
+        (best == _spareLevelBuffers.end() || spare->capacity < best->capacity))
+      best = spare;
+  }
+  if (best != _spareLevelBuffers.end()) {
+    Bytes buffer = std::move(best->bytes);
+    capacity = best->capacity;
+    _spareLevelBuffers.erase(best);
+    return buffer;
+  }
+  capacity = bytes;
+  return allocateBytes(bytes, here());
+}
+
+void GlDevice::keepLevelBuffer(Bytes buffer, std::size_t capacity) {
+  // A few buffers up to the size of a large picture's level; the smallest goes first.
+  constexpr std::size_t kSpareCount = 4, kLargestSpare = std::size_t{16} << 20;
+  if (!buffer || capacity > kLargestSpare) return;
+  _spareLevelBuffers.push_back({std::move(buffer), capacity});
+  if (_spareLevelBuffers.size() > kSpareCount) {
+    _spareLevelBuffers.erase(std::min_element(
+        _spareLevelBuffers.begin(), _spareLevelBuffers.end(),
+        [](const SpareBuffer& a, const SpareBuffer& b) { return a.capacity < b.capacity; }));
+  }
 }
 
 void GlDevice::releaseTexture(GlTexture* texture) {

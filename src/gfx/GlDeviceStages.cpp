@@ -69,6 +69,11 @@ bool GlDevice::setTexture(int stage, Texture* texture) {
 }
 
 void GlDevice::flushStages() {
+  // Levels that nothing has written are sent (as zeros) before any unit is bound for drawing,
+  // since sending binds the texture on the active unit.
+  for (GlTexture* texture : _textures) {
+    if (texture && !texture->allLevelsSent()) texture->sendUnwrittenLevels();
+  }
   // A disabled stage ends the cascade: it and every stage above are off.
   int enabledStages = 0;
   while (enabledStages < kStageCount &&

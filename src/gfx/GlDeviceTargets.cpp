@@ -103,24 +103,46 @@ bool GlDevice::copyRects(Surface* source, Surface* destination) {
   if (a.width != b.width || a.height != b.height) {
     return fail("copyRects needs surfaces of the same size");
   }
-  std::uint32_t* out = to->words();
-  if (!out || to->locked()) return fail("copyRects cannot write into that surface");
-  std::size_t count = std::size_t{a.width} * a.height;
-  if (const std::uint32_t* in = from->words()) {
-    if (from->locked()) return fail("copyRects cannot read a locked surface");
-    std::memcpy(out, in, count * 4);
-  } else if (from->isDrawable()) {
-    if (!readColor(from, out)) return false;
-  } else {
-    return fail("copyRects cannot read that surface");
+  // A texture level is written from a lent buffer.
+  GlTexture* toTexture = to->kind() == GlSurface::Kind::TextureLevel ? to->texture() : nullptr;
+  if (toTexture && toTexture->isRenderTarget()) toTexture = nullptr;
+  if ((!toTexture && !to->words()) || to->locked()) {
+    return fail("copyRects cannot write into that surface");
   }
-  // Without alpha the fourth byte is opaque.
-  if (b.format == Format::X8R8G8B8) {
+  if (from->locked()) return fail("copyRects cannot read a locked surface");
+  std::size_t capacity = 0;
+  Bytes lent;
+  std::uint32_t* out = to->words();
+  if (toTexture) {
+    lent = takeLevelBuffer(std::size_t{b.width} * b.height * 4, capacity);
+    out = reinterpret_cast<std::uint32_t*>(lent.get());
+    if (!out) return fail("copyRects cannot write into that surface");
+  }
+  const bool copied = copyInto(from, out);
+  if (copied && b.format == Format::X8R8G8B8) {
+    // Without alpha the fourth byte is opaque.
+    const std::size_t count = std::size_t{a.width} * a.height;
     for (std::size_t i = 0; i < count; ++i)
       out[i] |= 0xFF000000u;
   }
-  if (to->kind() == GlSurface::Kind::TextureLevel) return to->texture()->uploadLevel(to->level());
-  return true;
+  bool written = copied;
+  if (copied && toTexture) written = toTexture->writeLevel(to->level(), out);
+  if (toTexture) keepLevelBuffer(std::move(lent), capacity);
+  return written;
+}
+
+bool GlDevice::copyInto(GlSurface* from, std::uint32_t* out) {
+  SurfaceDesc desc = from->desc();
+  if (const std::uint32_t* in = from->words()) {
+    std::memcpy(out, in, std::size_t{desc.width} * desc.height * 4);
+    return true;
+  }
+  if (from->isDrawable()) return readColor(from, out);
+  if (from->kind() == GlSurface::Kind::TextureLevel &&
+      from->texture()->readLevel(from->level(), out)) {
+    return true;
+  }
+  return fail("copyRects cannot read that surface");
 }
 
 bool GlDevice::beginScene() {

@@ -69,7 +69,6 @@ bool GlSurface::isDrawable() const {
 
 std::uint32_t* GlSurface::words() {
   if (_kind == Kind::Image) return reinterpret_cast<std::uint32_t*>(_pixels.get());
-  if (_kind == Kind::TextureLevel && _device) return _texture->levelWords(_level);
   return nullptr;
 }
 

@@ -41,8 +41,8 @@ class GlSurface final : public Surface, public GlResource {
   bool hasStencil() const { return _format == Format::D24S8; }
   // A colour surface that OpenGL draws into: the back buffer or a render-target level.
   bool isDrawable() const;
-  // The words in memory (image surfaces, levels of textures that are not render targets);
-  // null for the others.
+  // The words in memory of an image surface; null for the others (texture levels are read and
+  // written through their texture).
   std::uint32_t* words();
   bool locked() const;
 

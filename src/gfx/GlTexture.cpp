@@ -15,14 +15,9 @@ GlTexture::GlTexture(GlDevice& device, std::uint32_t width, std::uint32_t height
     Level& level = _levels[i];
     level.width = std::max(1u, width >> i);
     level.height = std::max(1u, height >> i);
-    if (!_renderTarget) {
-      std::size_t bytes = std::size_t{level.width} * level.height * 4;
-      level.words = allocateBytes(bytes, here());
-      if (!level.words) return;
-      std::memset(level.words.get(), 0, bytes);
-    }
     level.surface = make<GlSurface>(here(), device, *this, i, format, level.width, level.height);
   }
+  if (!_renderTarget) _unsentLevels = levels;
   _name = device.createTextureObject(*this);
 }
 
@@ -49,22 +44,65 @@ Surface* GlTexture::surfaceLevel(std::uint32_t level) {
   return _levels[level].surface.get();
 }
 
-std::uint32_t* GlTexture::levelWords(std::uint32_t level) {
-  if (level >= _levels.size()) return nullptr;
-  return reinterpret_cast<std::uint32_t*>(_levels[level].words.get());
-}
-
 bool GlTexture::levelLocked(std::uint32_t level) const {
   return level < _levels.size() && _levels[level].locked;
 }
 
-bool GlTexture::lockLevel(std::uint32_t index, LockedRect& locked, std::uint32_t flags) {
-  if (!_device || index >= _levels.size()) return false;
+bool GlTexture::canAccess(std::uint32_t level) const {
+  return _device && _name != 0 && !_renderTarget && level < _levels.size() &&
+         !_levels[level].locked;
+}
+
+bool GlTexture::readLevel(std::uint32_t index, std::uint32_t* words) {
+  if (!canAccess(index)) return false;
+  if (!_levels[index].sent) {
+    std::memset(words, 0, levelBytes(index));
+    return true;
+  }
+  return _device->readTextureLevel(_name, index, words);
+}
+
+bool GlTexture::writeLevel(std::uint32_t index, const std::uint32_t* words) {
+  if (!canAccess(index)) return false;
   Level& level = _levels[index];
-  if (!level.words || level.locked) return false;
+  if (!_device->uploadTextureLevel(_name, index, level.width, level.height, words)) return false;
+  if (!level.sent) {
+    level.sent = true;
+    --_unsentLevels;
+  }
+  return true;
+}
+
+bool GlTexture::sendUnwrittenLevels() {
+  for (std::uint32_t index = 0; index < _levels.size() && _unsentLevels > 0; ++index) {
+    if (_levels[index].sent || !canAccess(index)) continue;
+    std::size_t capacity = 0;
+    Bytes zeros = _device->takeLevelBuffer(levelBytes(index), capacity);
+    if (!zeros) return false;
+    std::memset(zeros.get(), 0, levelBytes(index));
+    const bool sent = writeLevel(index, reinterpret_cast<const std::uint32_t*>(zeros.get()));
+    _device->keepLevelBuffer(std::move(zeros), capacity);
+    if (!sent) return false;
+  }
+  return true;
+}
+
+bool GlTexture::lockLevel(std::uint32_t index, LockedRect& locked, std::uint32_t flags) {
+  if (!canAccess(index)) return false;
+  Level& level = _levels[index];
+  std::size_t capacity = 0;
+  Bytes words = _device->takeLevelBuffer(levelBytes(index), capacity);
+  if (!words) return false;
+  // A discarding lock is written whole by its caller; any other may read the level first.
+  if (!(flags & LOCK_DISCARD) && !readLevel(index, reinterpret_cast<std::uint32_t*>(words.get()))) {
+    _device->keepLevelBuffer(std::move(words), capacity);
+    return false;
+  }
   level.locked = true;
   level.lockFlags = flags;
-  locked.bits = level.words.get();
+  level.lockedWords = std::move(words);
+  level.lockedCapacity = capacity;
+  locked.bits = level.lockedWords.get();
   locked.pitch = static_cast<int>(level.width * 4);
   return true;
 }
@@ -73,14 +111,12 @@ bool GlTexture::unlockLevel(std::uint32_t index) {
   if (!_device || index >= _levels.size() || !_levels[index].locked) return false;
   Level& level = _levels[index];
   level.locked = false;
-  if (level.lockFlags & LOCK_READ_ONLY) return true;
-  return uploadLevel(index);
-}
-
-bool GlTexture::uploadLevel(std::uint32_t index) {
-  if (!_device || index >= _levels.size() || !_levels[index].words) return false;
-  const Level& level = _levels[index];
-  return _device->uploadTextureLevel(_name, index, level.width, level.height, level.words.get());
+  bool written = true;
+  if (!(level.lockFlags & LOCK_READ_ONLY)) {
+    written = writeLevel(index, reinterpret_cast<const std::uint32_t*>(level.lockedWords.get()));
+  }
+  _device->keepLevelBuffer(std::move(level.lockedWords), level.lockedCapacity);
+  return written;
 }
 
 }  // namespace vesk::gfx

@@ -4,14 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <FreeImage.h>
+
 #include <deque>
 
 #include "base/Diagnosis.h"
 #include "base/File.h"
+#include "base/Text.h"
 #include "compositing/Viewport.h"
 #include "render/Renderer.h"
 #include "support/GlTestContext.h"
 #include "support/TestSupport.h"
+#include "world/material/Picture.h"
+#include "world/material/PicturePrefetch.h"
+#include "world/material/ResourceCache.h"
 
 namespace vesk::test {
 namespace {
@@ -52,11 +58,11 @@ class TestHost : public CoreHost {
   OneModeDisplay _display;
 };
 
+// No show, or the time events a test gives.
 class NoShow : public ShowScript {
  public:
-  Owned<TimeEvents> buildTimeEvents() override {
-    return make<TimeEvents>(here(), std::span<const TimedEvent>());
-  }
+  std::vector<TimedEvent> schedule;
+  Owned<TimeEvents> buildTimeEvents() override { return make<TimeEvents>(here(), schedule); }
   Owned<MusicEvents> buildMusicEvents() override { return make<MusicEvents>(here()); }
 };
 
@@ -77,7 +83,7 @@ class CoreTest : public ::testing::Test {
   }
   // Shutdown is safe after a failed or partial start-up, and runs even when an assertion failed.
   void TearDown() override {
-    core.shutdown();
+    if (!shutDown) core.shutdown();
     File::reset();
   }
 
@@ -90,6 +96,19 @@ class CoreTest : public ::testing::Test {
     core.frame();
   }
 
+  // Pictures p0.png ... of 64 × 64 pixels, and a picture event for each from `time` on.
+  void schedulePictures(int count, std::int32_t time) {
+    Bitmap picture(FreeImage_Allocate(64, 64, 24));
+    for (int i = 0; i < count; ++i) {
+      const std::string name = str("p", i, ".png");
+      ASSERT_TRUE(FreeImage_Save(FIF_PNG, picture.get(),
+                                 (dir / "data/textures" / name).string().c_str(), 0));
+      show.schedule.push_back(
+          {time + i, Event("CORE", 4).addString(name).addBool(false).addString(name)});
+    }
+  }
+
+  bool shutDown = false;
   TempDir dir;
   CurrentDir inDir{dir.path()};
   RecordingPresenter shown;
@@ -228,6 +247,36 @@ TEST_F(CoreTest, QuitEventAndClosedWindowEndTheLoop) {
   host.messages.push_back(close);
   core.run();  // returns once the close message is handled
   EXPECT_TRUE(quitRequested());
+}
+
+TEST_F(CoreTest, ScheduledPicturesComeDecodedAheadAndAMissingOneIsReportedWhenItsTimeComes) {
+  schedulePictures(20, 10);
+  show.schedule.push_back(
+      {40, Event("CORE", 4).addString("missing.png").addBool(false).addString("missing")});
+  startShow();
+  PicturePrefetch* prefetch = ResourceCache::instance()->picturePrefetch();
+  ASSERT_NE(prefetch, nullptr);
+  prefetch->waitUntilIdle();
+  frameAt(39);
+  EXPECT_EQ(prefetch->served(), 20u);
+  EXPECT_NE(EventTarget::find("p19.png"), nullptr);
+  EXPECT_TRUE(shown.errors().empty());
+  frameAt(40);
+  EXPECT_EQ(shown.errors(),
+            (std::vector<std::string>{"Error : file data\\textures\\missing.png not found",
+                                      "Image data\\textures\\missing.png not found"}));
+}
+
+TEST_F(CoreTest, QuittingWhilePicturesAreDecodedAheadEndsWithoutALeak) {
+  schedulePictures(60, 100);
+  startShow();
+  Event("CORE", 16).send();
+  core.run();  // returns at once: the quit is asked for
+  core.shutdown();
+  shutDown = true;
+  const std::string log = readFile(dir / "Log.txt");
+  EXPECT_NE(log.find("Maximum memory usage"), std::string::npos);
+  EXPECT_EQ(log.find("Detected memory leaks"), std::string::npos) << log;
 }
 
 TEST_F(CoreTest, WithoutADisplayStartUpFailsWithCodeOne) {

@@ -112,6 +112,48 @@ TEST_F(TextureTest, X8R8G8B8TexturesSampleOpaque) {
   drawFullQuad(kWhite);
   ASSERT_TRUE(device->endScene());
   EXPECT_PIXEL(pixels(), 10, 10, kRed);
+  // The level itself keeps the byte it was given.
+  LockedRect locked;
+  ASSERT_TRUE(texture->lockRect(0, locked, LOCK_READ_ONLY));
+  EXPECT_EQ(*static_cast<const std::uint32_t*>(locked.bits), 0x00FF0000u);
+  ASSERT_TRUE(texture->unlockRect(0));
+}
+
+TEST_F(TextureTest, LevelsNobodyWroteReadAndSampleAsZeros) {
+  textureStates();
+  Owned<Texture> texture =
+      device->createTexture(2, 2, 2, USAGE_NONE, Format::A8R8G8B8, Pool::Managed);
+  ASSERT_NE(texture, nullptr);
+  fill(*texture, 1, {kRed});  // level 0 stays unwritten
+  LockedRect locked;
+  ASSERT_TRUE(texture->lockRect(0, locked, LOCK_READ_ONLY));
+  EXPECT_EQ(std::vector<std::uint32_t>(static_cast<const std::uint32_t*>(locked.bits),
+                                       static_cast<const std::uint32_t*>(locked.bits) + 4),
+            std::vector<std::uint32_t>(4, 0));
+  ASSERT_TRUE(texture->unlockRect(0));
+  ASSERT_TRUE(device->clear(CLEAR_TARGET, kBlue, 1, 0));
+  ASSERT_TRUE(device->setTexture(0, texture.get()));
+  ASSERT_TRUE(device->beginScene());
+  drawFullQuad(kWhite);
+  ASSERT_TRUE(device->endScene());
+  EXPECT_PIXEL(pixels(), 10, 10, 0xFF000000);
+}
+
+TEST_F(TextureTest, CopiesGoIntoAndOutOfTextureLevels) {
+  Owned<Surface> image = device->createImageSurface(2, 1, Format::A8R8G8B8);
+  ASSERT_NE(image, nullptr);
+  LockedRect locked;
+  ASSERT_TRUE(image->lockRect(locked, 0));
+  std::memcpy(locked.bits, std::vector<std::uint32_t>{0x80FF0000, 0x0000FF00}.data(), 8);
+  ASSERT_TRUE(image->unlockRect());
+  auto texture = makeTexture(2, 1, {0, 0}, Format::X8R8G8B8);
+  ASSERT_TRUE(device->copyRects(image.get(), texture->surfaceLevel(0)));
+  // Into X8R8G8B8 the fourth byte becomes opaque.
+  EXPECT_EQ(vesk::test::readSurface(*device, texture->surfaceLevel(0)),
+            (std::vector<std::uint32_t>{0xFFFF0000, 0xFF00FF00}));
+  ASSERT_TRUE(texture->lockRect(0, locked, LOCK_READ_ONLY));
+  EXPECT_FALSE(device->copyRects(image.get(), texture->surfaceLevel(0)));
+  ASSERT_TRUE(texture->unlockRect(0));
 }
 
 TEST_F(TextureTest, WithoutAMipFilterOnlyLevelZeroIsSampled) {

@@ -18,6 +18,11 @@ namespace {
 using gfx::StageState;
 using gfx::TextureOp;
 
+// Frame i of an animated texture F is the file named i followed by F.
+std::string frameFile(int frame, std::string_view fileName) {
+  return str(frame, fileName);
+}
+
 gfx::TransformType textureTransform(int stage) {
   return stage == 0 ? gfx::TransformType::Texture0 : gfx::TransformType::Texture1;
 }
@@ -82,10 +87,18 @@ ComplexTexture::ComplexTexture(std::uint32_t bank, std::string_view fileName, in
               "Error : framePerSec should not be null");
     // After a fatal error the program is ending: the frames left are not loaded.
     for (int i = 1; i < frameCount && !quitRequested(); ++i) {
-      std::string name = str(i, fileName);
+      std::string name = frameFile(i, fileName);
       _frames.push_back(cache->getTexture(bank, name, colourKey, kind, partnerFrame(i)));
     }
   }
+}
+
+std::vector<std::string> ComplexTexture::frameFiles(std::string_view fileName, int frameCount) {
+  std::vector<std::string> files{std::string(fileName)};
+  if (frameCount < 0 || frameCount > kMaxFrameCount) return files;
+  for (int i = 1; i < frameCount; ++i)
+    files.push_back(frameFile(i, fileName));
+  return files;
 }
 
 const Matrix& ComplexTexture::environmentMatrix() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +33,9 @@ class ComplexTexture : public DXObject, public MemoryItem {
   ~ComplexTexture() override = default;
   ComplexTexture(const ComplexTexture&) = delete;
   ComplexTexture& operator=(const ComplexTexture&) = delete;
+
+  // The files of the frames loaded for that frame count, in order (frame 0 first).
+  static std::vector<std::string> frameFiles(std::string_view fileName, int frameCount);
 
   // Puts the current frame on stage 0 or 1 and sets the stage up for the kind (`kind` 0: the
   // texture's own kind).

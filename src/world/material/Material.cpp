@@ -4,17 +4,10 @@
 #include <string>
 
 #include "base/Diagnosis.h"
+#include "world/material/PicturePrefetch.h"
 #include "world/material/Texture.h"
 
 namespace vesk {
-
-namespace {
-
-// The diffuse maps a record may hold: the diffuse map, then the light map.
-constexpr std::int32_t kMaxDiffuseMaps = 2;
-constexpr float kPowerPerGlossiness = 128.0f;
-// The power of a material made without a record.
-constexpr float kDefaultPower = 30.0f;
 
 // One texture descriptor of a material record.
 struct TextureRecord {
@@ -26,11 +19,68 @@ struct TextureRecord {
   std::int32_t channel = 1;
 };
 
+namespace {
+
+// The diffuse maps a record may hold: the diffuse map, then the light map.
+constexpr std::int32_t kMaxDiffuseMaps = 2;
+constexpr float kPowerPerGlossiness = 128.0f;
+// The power of a material made without a record.
+constexpr float kDefaultPower = 30.0f;
+
 // False when the record ran past the end of the file (already reported).
 bool readTexture(BinaryInput& in, TextureRecord& record) {
   in >> record.colourKey >> record.fileName >> record.animated >> record.framesPerSecond >>
       record.frameCount >> record.channel;
   return !in.failed();
+}
+
+// The fixed part of a material record.
+struct RecordHead {
+  float diffuse[3], ambient[3], specular[3], emissive[3];
+  float specularLevel = 0, glossiness = 0, opacity = 0;
+  std::int32_t diffuseMaps = 0;
+  bool hasTransparency = false, hasEnvironment = false, hasAdditiveEnvironment = false;
+};
+
+bool readHead(BinaryInput& in, RecordHead& head) {
+  char reserved = 0;
+  in >> reserved >> head.diffuse[0] >> head.diffuse[1] >> head.diffuse[2] >> head.ambient[0] >>
+      head.ambient[1] >> head.ambient[2] >> head.specular[0] >> head.specular[1] >>
+      head.specular[2] >> head.specularLevel >> head.glossiness >> head.opacity >>
+      head.emissive[0] >> head.emissive[1] >> head.emissive[2] >> head.diffuseMaps >>
+      head.hasTransparency >> head.hasEnvironment >> head.hasAdditiveEnvironment;
+  return !in.failed();
+}
+
+// The record's texture descriptors in file order, each with the kind it is loaded as:
+// `use(record, kind)` answers false to stop. False when the record is truncated or `use` stops.
+template <class Use>
+bool readTextures(BinaryInput& in, const RecordHead& head, Use use) {
+  TextureRecord record;
+  for (std::int32_t i = 0; i < std::min(head.diffuseMaps, kMaxDiffuseMaps); ++i) {
+    if (!readTexture(in, record) || !use(record, i == 0 ? VK_DIFFUSE : VK_LIGHTMAP)) return false;
+  }
+  // The maps past the second are passed over, so that the rest of the file is read from where
+  // it really continues.
+  for (std::int32_t i = kMaxDiffuseMaps; i < head.diffuseMaps; ++i) {
+    if (!readTexture(in, record)) return false;
+  }
+  if (head.hasTransparency && !(readTexture(in, record) && use(record, VK_TRANSPARENT))) {
+    return false;
+  }
+  if (head.hasEnvironment && !(readTexture(in, record) && use(record, VK_ENVIRONMENT))) {
+    return false;
+  }
+  if (head.hasAdditiveEnvironment &&
+      !(readTexture(in, record) && use(record, VK_ADDITIVE_ENVIRONMENT))) {
+    return false;
+  }
+  return true;
+}
+
+// A descriptor `load` refuses: the animation fields disagree.
+bool incoherent(const TextureRecord& record) {
+  return record.animated ? record.frameCount <= 1 : record.frameCount != 0;
 }
 
 ColorValue colour(float r, float g, float b, float a = 1.0f) {
@@ -48,52 +98,32 @@ Material::Material(std::uint32_t bank) : _bank(bank) {
 }
 
 bool Material::load(BinaryInput& in) {
-  char reserved = 0;
-  float diffuse[3], ambient[3], specular[3], emissive[3];
-  float specularLevel = 0, glossiness = 0, opacity = 0;
-  std::int32_t diffuseMaps = 0;
-  bool hasTransparency = false, hasEnvironment = false, hasAdditiveEnvironment = false;
-  in >> reserved >> diffuse[0] >> diffuse[1] >> diffuse[2] >> ambient[0] >> ambient[1] >>
-      ambient[2] >> specular[0] >> specular[1] >> specular[2] >> specularLevel >> glossiness >>
-      opacity >> emissive[0] >> emissive[1] >> emissive[2] >> diffuseMaps >> hasTransparency >>
-      hasEnvironment >> hasAdditiveEnvironment;
-  if (in.failed()) return false;
+  RecordHead head;
+  if (!readHead(in, head)) return false;
 
-  _material.diffuse = colour(diffuse[0], diffuse[1], diffuse[2], opacity);
+  _material.diffuse = colour(head.diffuse[0], head.diffuse[1], head.diffuse[2], head.opacity);
   _loadedOpacity = _material.diffuse.a;
-  _material.ambient = colour(ambient[0], ambient[1], ambient[2]);
+  _material.ambient = colour(head.ambient[0], head.ambient[1], head.ambient[2]);
   _material.specular =
-      colour(specular[0] * specularLevel, specular[1] * specularLevel, specular[2] * specularLevel);
-  _material.emissive = colour(emissive[0], emissive[1], emissive[2]);
-  _material.power = glossiness * kPowerPerGlossiness;
+      colour(head.specular[0] * head.specularLevel, head.specular[1] * head.specularLevel,
+             head.specular[2] * head.specularLevel);
+  _material.emissive = colour(head.emissive[0], head.emissive[1], head.emissive[2]);
+  _material.power = head.glossiness * kPowerPerGlossiness;
 
-  VK_ASSERT(diffuseMaps <= kMaxDiffuseMaps, "nDiffuseMaps <= 2",
+  VK_ASSERT(head.diffuseMaps <= kMaxDiffuseMaps, "nDiffuseMaps <= 2",
             "No more than 2 diffuse maps are currently supported");
-  for (std::int32_t i = 0; i < std::min(diffuseMaps, kMaxDiffuseMaps); ++i) {
-    if (!loadTexture(in, i == 0 ? VK_DIFFUSE : VK_LIGHTMAP, nullptr)) return false;
-  }
-  // The maps past the second are passed over, so that the rest of the file is read from where
-  // it really continues.
-  TextureRecord ignored;
-  for (std::int32_t i = kMaxDiffuseMaps; i < diffuseMaps; ++i) {
-    if (!readTexture(in, ignored)) return false;
-  }
-
-  if (hasTransparency) {
+  return readTextures(in, head, [&](const TextureRecord& record, int kind) {
+    if (kind != VK_TRANSPARENT) return loadTexture(record, kind, nullptr);
     // The transparency map takes the diffuse map's colours and replaces it.
-    ComplexTexture* partner = diffuseMaps > 0 ? _textures.front().get() : nullptr;
-    if (!loadTexture(in, VK_TRANSPARENT, partner)) return false;
+    ComplexTexture* partner = head.diffuseMaps > 0 ? _textures.front().get() : nullptr;
+    if (!loadTexture(record, VK_TRANSPARENT, partner)) return false;
     if (partner) _textures.erase(_textures.begin());
-  }
-  if (hasEnvironment && !loadTexture(in, VK_ENVIRONMENT, nullptr)) return false;
-  if (hasAdditiveEnvironment && !loadTexture(in, VK_ADDITIVE_ENVIRONMENT, nullptr)) return false;
-  return true;
+    return true;
+  });
 }
 
-bool Material::loadTexture(BinaryInput& in, int kind, ComplexTexture* partner) {
-  TextureRecord record;
-  if (!readTexture(in, record)) return false;
-  if (record.animated ? record.frameCount <= 1 : record.frameCount != 0) {
+bool Material::loadTexture(const TextureRecord& record, int kind, ComplexTexture* partner) {
+  if (incoherent(record)) {
     fatal("Problem while loading complex textures : animation parameters are not coherent", here());
     return false;
   }
@@ -106,6 +136,21 @@ bool Material::loadTexture(BinaryInput& in, int kind, ComplexTexture* partner) {
                                            record.colourKey, frameCount, record.framesPerSecond,
                                            partner));
   return !quitRequested();
+}
+
+bool Material::pictureRequests(BinaryInput& in, std::vector<PictureRequest>& requests) {
+  RecordHead head;
+  if (!readHead(in, head)) return false;
+  std::size_t textures = 0;
+  return readTextures(in, head, [&](const TextureRecord& record, int kind) {
+    // As load: a refused descriptor ends the scene, a transparency map replaces its partner.
+    if (incoherent(record) || textures == kMaxTextures) return false;
+    if (!(kind == VK_TRANSPARENT && head.diffuseMaps > 0)) ++textures;
+    for (std::string& file :
+         ComplexTexture::frameFiles(record.fileName, std::max(record.frameCount, 1)))
+      requests.push_back({std::move(file), record.colourKey, kind});
+    return true;
+  });
 }
 
 bool Material::needsSorting() const {

@@ -12,6 +12,9 @@
 
 namespace vesk {
 
+struct PictureRequest;
+struct TextureRecord;
+
 class Material : public Shader {
  public:
   // The textures a device can combine: one per texture stage.
@@ -25,6 +28,10 @@ class Material : public Shader {
   // Fills the material from one material record. False when the record is truncated or
   // inconsistent (after its error): the scene stops loading.
   bool load(BinaryInput& in);
+  // The textures `load` asks the cache for, in order, for the record at the reader's position
+  // (every frame of an animated one), appended to `requests`; nothing is loaded. False when
+  // the record is truncated or `load` would stop at it.
+  static bool pictureRequests(BinaryInput& in, std::vector<PictureRequest>& requests);
 
   // True when the diffuse alpha is not 1 or a texture is a transparency or additive
   // environment map.
@@ -44,8 +51,8 @@ class Material : public Shader {
   const std::vector<Owned<ComplexTexture>>& textures() const { return _textures; }
 
  private:
-  // Reads one texture descriptor and appends its texture of `kind`. False after an error.
-  bool loadTexture(BinaryInput& in, int kind, ComplexTexture* partner);
+  // Appends the texture of a descriptor as `kind`. False after an error.
+  bool loadTexture(const TextureRecord& record, int kind, ComplexTexture* partner);
 
   gfx::MaterialValues _material;
   std::uint32_t _bank;

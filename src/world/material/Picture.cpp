@@ -113,6 +113,28 @@ Bitmap decodePicture(std::string_view path, const std::uint8_t* data, std::size_
   return Bitmap(FreeImage_LoadFromHandle(format, &io, &stream, flags));
 }
 
+DecodedPicture decodeUpTo(std::string_view path, const std::uint8_t* data, std::size_t size,
+                          std::uint32_t maxSide) {
+  DecodedPicture picture;
+  // The header alone where the loader can read it, so that a huge picture is refused before
+  // gigabytes of pixels are decoded; other loaders decode the whole picture at once.
+  const bool headerFirst = maxSide != 0 && FreeImage_FIFSupportsNoPixels(
+                                               static_cast<FREE_IMAGE_FORMAT>(pictureFormat(path)));
+  picture.bitmap = decodePicture(path, data, size, headerFirst ? FIF_LOAD_NOPIXELS : 0);
+  if (!picture.bitmap) return picture;
+  picture.width = FreeImage_GetWidth(picture.bitmap.get());
+  picture.height = FreeImage_GetHeight(picture.bitmap.get());
+  if (maxSide != 0 && (picture.width > maxSide || picture.height > maxSide)) {
+    picture.bitmap.reset();
+    picture.tooLarge = true;
+    return picture;
+  }
+  if (!FreeImage_HasPixels(picture.bitmap.get())) {
+    picture.bitmap = decodePicture(path, data, size);
+  }
+  return picture;
+}
+
 Bitmap loadPicture(std::string_view fileName, std::string& path, std::uint32_t maxSide) {
   path = str(kTextureFolder, fileName);
   std::uint32_t size = 0;
@@ -124,28 +146,15 @@ Bitmap loadPicture(std::string_view fileName, std::string& path, std::uint32_t m
           here());
     return nullptr;
   }
-  // The header alone where the loader can read it, so that a huge picture is refused before
-  // gigabytes of pixels are decoded; other loaders decode the whole picture at once.
-  const bool headerFirst = maxSide != 0 && FreeImage_FIFSupportsNoPixels(
-                                               static_cast<FREE_IMAGE_FORMAT>(pictureFormat(path)));
-  Bitmap bitmap = decodePicture(path, data.get(), size, headerFirst ? FIF_LOAD_NOPIXELS : 0);
-  if (!bitmap) {
-    fatal(str("Error while loading image ", path), here());
-    return nullptr;
-  }
-  const unsigned width = FreeImage_GetWidth(bitmap.get());
-  const unsigned height = FreeImage_GetHeight(bitmap.get());
-  if (maxSide != 0 && (width > maxSide || height > maxSide)) {
-    fatal(str("Error while loading image ", path, ": ", width, " x ", height,
+  DecodedPicture picture = decodeUpTo(path, data.get(), size, maxSide);
+  if (picture.tooLarge) {
+    fatal(str("Error while loading image ", path, ": ", picture.width, " x ", picture.height,
               " pixels, larger than the ", maxSide, " x ", maxSide, " a texture may be"),
           here());
-    return nullptr;
+  } else if (!picture.bitmap) {
+    fatal(str("Error while loading image ", path), here());
   }
-  if (!FreeImage_HasPixels(bitmap.get())) {
-    bitmap = decodePicture(path, data.get(), size);
-    if (!bitmap) fatal(str("Error while loading image ", path), here());
-  }
-  return bitmap;
+  return std::move(picture.bitmap);
 }
 
 }  // namespace vesk

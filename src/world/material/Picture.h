@@ -34,6 +34,18 @@ Bitmap decodePicture(std::string_view path, const std::uint8_t* data, std::size_
 // FreeImage has no such conversion.
 Bitmap standardBitmap(FIBITMAP* source);
 
+struct DecodedPicture {
+  Bitmap bitmap;  // null when refused
+  unsigned width = 0, height = 0;
+  bool tooLarge = false;  // refused for its size, read from its header
+};
+
+// Decodes a picture held in memory unless it is wider or taller than `maxSide` (0: no limit),
+// which is found from its header, before its pixels are decoded, where the loader allows.
+// Reports nothing.
+DecodedPicture decodeUpTo(std::string_view path, const std::uint8_t* data, std::size_t size,
+                          std::uint32_t maxSide);
+
 // Reads "data\textures\" + `fileName` and decodes it. A missing file is the fatal error
 // "Image <path> not found", a file that cannot be read (a folder, ...) or data the loader
 // refuses "Error while loading image <path>" with the reason; all give null. A picture wider or

@@ -1,10 +1,23 @@
 #include "world/material/ResourceCache.h"
 
 #include "base/Diagnosis.h"
+#include "base/File.h"
 #include "render/DXObject.h"
+#include "world/material/PicturePrefetch.h"
 #include "world/material/Texture.h"
+#include "world/material/TexturePixels.h"
 
 namespace vesk {
+
+namespace {
+
+// One worker beside the main thread: on two cores a second one slows the drawing (the device
+// draws on both) more than it speeds the decoding. The words of about 24 full-screen pictures
+// ahead.
+constexpr int kPrefetchThreads = 1;
+constexpr std::size_t kPrefetchBytes = std::size_t{40} << 20;
+
+}  // namespace
 
 ResourceCache::ResourceCache() {
   _instance = this;
@@ -12,7 +25,22 @@ ResourceCache::ResourceCache() {
 }
 
 ResourceCache::~ResourceCache() {
+  stopPrefetch();
   if (_instance == this) _instance = nullptr;
+}
+
+void ResourceCache::prefetch(std::vector<PrefetchStep> plan) {
+  stopPrefetch();
+  if (plan.empty()) return;
+  PrefetchLimits limits;
+  limits.largestSide = Texture::largestSide();
+  limits.aheadBytes = kPrefetchBytes;
+  limits.threads = kPrefetchThreads;
+  _prefetch = make<PicturePrefetch>(here(), std::move(plan), limits, File::mode());
+}
+
+void ResourceCache::stopPrefetch() {
+  _prefetch.reset();
 }
 
 std::uint32_t ResourceCache::addBank() {
@@ -37,7 +65,11 @@ Texture* ResourceCache::getTexture(std::uint32_t index, std::string_view fileNam
   std::string key = Texture::makeKey(fileName, colourKey, kind, diffuse);
   auto found = textures->textures.find(key);
   if (found != textures->textures.end()) return found->second.get();
-  Owned<Texture> texture = make<Texture>(here(), fileName, colourKey, kind, diffuse);
+  TexturePixels decoded;
+  const bool ahead =
+      _prefetch && _prefetch->take(PictureRequest{std::string(fileName), colourKey, kind}, decoded);
+  Owned<Texture> texture =
+      make<Texture>(here(), fileName, colourKey, kind, diffuse, ahead ? &decoded : nullptr);
   Texture* result = texture.get();
   textures->textures.emplace(std::move(key), std::move(texture));
   return result;

@@ -18,7 +18,9 @@ namespace vesk {
 inline constexpr std::uint32_t kApplicationBank = 0;
 
 class DXObject;
+class PicturePrefetch;
 class Texture;
+struct PrefetchStep;
 
 class ResourceCache : public MemoryItem {
  public:
@@ -40,6 +42,15 @@ class ResourceCache : public MemoryItem {
   Texture* getTexture(std::uint32_t bank, std::string_view fileName, bool colourKey, int kind,
                       Texture* diffuse);
 
+  // Has the pictures of this plan decoded ahead on worker threads, in its order (see
+  // PicturePrefetch): a texture that the cache creates for one of them takes its words instead
+  // of decoding the picture. Replaces a prefetch still running.
+  void prefetch(std::vector<PrefetchStep> plan);
+  // Stops the prefetch: joins its threads and frees what nobody took.
+  void stopPrefetch();
+  // The prefetch running, or null.
+  PicturePrefetch* picturePrefetch() const { return _prefetch.get(); }
+
   // Appends a mesh (a DXObject) to the bank, which owns it from then on; answers the mesh.
   // Null (and the mesh destroyed) for a bank that does not exist.
   DXObject* keepMesh(std::uint32_t bank, Owned<DXObject> mesh);
@@ -60,6 +71,7 @@ class ResourceCache : public MemoryItem {
   const Bank* bank(std::uint32_t index) const;
 
   std::vector<Bank> _banks;
+  Owned<PicturePrefetch> _prefetch;
   static inline ResourceCache* _instance = nullptr;
 };
 

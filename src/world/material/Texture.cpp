@@ -1,15 +1,13 @@
 #include "world/material/Texture.h"
 
-#include <FreeImage.h>
-
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "base/Diagnosis.h"
 #include "base/Text.h"
 #include "world/material/Picture.h"
 #include "world/material/SurfaceFilter.h"
+#include "world/material/TexturePixels.h"
 
 namespace vesk {
 
@@ -32,72 +30,18 @@ const char* kindSuffix(int kind) {
   }
 }
 
-// Whether the picture carries alpha: an alpha channel, or a palette with transparent entries.
-bool hasAlpha(FIBITMAP* bitmap) {
-  switch (FreeImage_GetImageType(bitmap)) {
-    case FIT_RGBA16:
-    case FIT_RGBAF:
-      return true;
-    case FIT_BITMAP: {
-      unsigned bpp = FreeImage_GetBPP(bitmap);
-      return bpp == 32 || (bpp <= 8 && FreeImage_IsTransparent(bitmap));
-    }
-    default:
-      return false;
-  }
-}
-
-// A level's pixels on the CPU: 32-bit ARGB words, tightly packed, top row first.
-struct Pixels {
-  std::uint32_t width = 0;
-  std::uint32_t height = 0;
-  std::vector<std::uint32_t> words;
-
-  Pixels(std::uint32_t w, std::uint32_t h) : width(w), height(h), words(std::size_t{w} * h) {}
-  PixelRect rect() {
-    return {words.data(), width, height, static_cast<int>(width * sizeof(std::uint32_t))};
-  }
-};
-
-// The picture as ARGB words. Pictures without alpha get opaque alpha.
-bool toPixels(FIBITMAP* bitmap, Pixels& pixels) {
-  Bitmap standard;
-  if (FreeImage_GetImageType(bitmap) != FIT_BITMAP) {
-    standard = standardBitmap(bitmap);
-    if (!standard) return false;
-    bitmap = standard.get();
-  }
-  Bitmap wide(FreeImage_ConvertTo32Bits(bitmap));
-  if (!wide) return false;
-  pixels = Pixels(FreeImage_GetWidth(wide.get()), FreeImage_GetHeight(wide.get()));
-  // On this byte order FreeImage keeps 32-bit pixels as blue, green, red, alpha bytes, which read
-  // as one word are A8R8G8B8. Scan line 0 is the bottom row.
-  static_assert(FI_RGBA_BLUE == 0 && FI_RGBA_ALPHA == 3, "FreeImage pixels are not BGRA here");
-  for (std::uint32_t y = 0; y < pixels.height; ++y) {
-    std::memcpy(&pixels.words[std::size_t{y} * pixels.width],
-                FreeImage_GetScanLine(wide.get(), pixels.height - 1 - y),
-                pixels.width * sizeof(std::uint32_t));
-  }
-  return true;
-}
-
-// A transparency map: the grey level of each pixel becomes its alpha, the colour white.
-void makeAlphaMask(Pixels& pixels) {
-  for (std::uint32_t& pixel : pixels.words) {
-    std::uint32_t red = (pixel >> 16) & 0xFF;
-    std::uint32_t green = (pixel >> 8) & 0xFF;
-    std::uint32_t blue = pixel & 0xFF;
-    std::uint32_t alpha = (54 * red + 183 * green + 19 * blue) >> 8;
-    pixel = alpha << 24 | 0xFFFFFF;
-  }
-}
-
-bool upload(gfx::Texture& texture, std::uint32_t level, Pixels& pixels) {
+// Writes a level whole, so its lock need not keep what was there.
+bool upload(gfx::Texture& texture, std::uint32_t level, const PixelLevel& pixels) {
   gfx::LockedRect locked;
-  if (!VK_DX(texture.lockRect(level, locked, gfx::LOCK_NONE))) return false;
-  for (std::uint32_t y = 0; y < pixels.height; ++y) {
-    std::memcpy(static_cast<std::uint8_t*>(locked.bits) + std::ptrdiff_t{y} * locked.pitch,
-                &pixels.words[std::size_t{y} * pixels.width], pixels.width * sizeof(std::uint32_t));
+  if (!VK_DX(texture.lockRect(level, locked, gfx::LOCK_DISCARD))) return false;
+  const std::size_t rowBytes = pixels.width * sizeof(std::uint32_t);
+  if (locked.pitch == static_cast<int>(rowBytes)) {
+    std::memcpy(locked.bits, pixels.words(), rowBytes * pixels.height);
+  } else {
+    for (std::uint32_t y = 0; y < pixels.height; ++y) {
+      std::memcpy(static_cast<std::uint8_t*>(locked.bits) + std::ptrdiff_t{y} * locked.pitch,
+                  pixels.words() + std::size_t{y} * pixels.width, rowBytes);
+    }
   }
   return VK_DX(texture.unlockRect(level));
 }
@@ -113,53 +57,66 @@ std::string Texture::makeKey(std::string_view fileName, bool colourKey, int kind
   return key;
 }
 
-Texture::Texture(std::string_view fileName, bool colourKey, int kind, Texture* diffuse)
+Texture::Texture(std::string_view fileName, bool colourKey, int kind, Texture* diffuse,
+                 const TexturePixels* decoded)
     : _key(makeKey(fileName, colourKey, kind, diffuse)) {
-  load(fileName, colourKey, kind);
+  if (decoded) {
+    create(*decoded);
+  } else {
+    load(fileName, colourKey, kind);
+  }
   if (kind == VK_TRANSPARENT && diffuse && _texture) combine(*diffuse);
 }
 
-void Texture::load(std::string_view fileName, bool colourKey, int kind) {
+std::uint32_t Texture::largestSide() {
+  std::uint32_t side = kLargestPictureSide;
   gfx::Device* device = DXObject::device();
-  // A picture larger than a texture may be is refused before its pixels are decoded.
-  std::uint32_t maxSide = kLargestPictureSide;
   if (device && device->caps().maxTextureSize != 0) {
-    maxSide = std::min(maxSide, device->caps().maxTextureSize);
+    side = std::min(side, device->caps().maxTextureSize);
   }
+  return side;
+}
+
+void Texture::load(std::string_view fileName, bool colourKey, int kind) {
+  // A picture larger than a texture may be is refused before its pixels are decoded.
   std::string path;
-  Bitmap bitmap = loadPicture(fileName, path, maxSide);
+  Bitmap bitmap = loadPicture(fileName, path, largestSide());
   if (!bitmap) return;
-  Pixels pixels(0, 0);
-  if (!toPixels(bitmap.get(), pixels)) {
+  TexturePixels pixels;
+  if (!makeTexturePixels(bitmap.get(), colourKey, kind, pixels)) {
     fatal(str("Error while loading image ", path), here());
     return;
   }
-  gfx::Format format = colourKey || kind == VK_TRANSPARENT || hasAlpha(bitmap.get())
-                           ? gfx::Format::A8R8G8B8
-                           : gfx::Format::X8R8G8B8;
   bitmap.reset();
+  create(pixels);
+}
 
+void Texture::create(const TexturePixels& pixels) {
+  gfx::Device* device = DXObject::device();
   if (!VK_DX(device != nullptr)) return;
-
-  // Key and mask are applied to level 0 before the lower levels are filtered from it.
-  if (colourKey) {
-    for (std::uint32_t& pixel : pixels.words) {
-      if (pixel == kColourKey) pixel = 0;
-    }
-  }
-  if (kind == VK_TRANSPARENT) makeAlphaMask(pixels);
-
-  _texture = device->createTexture(pixels.width, pixels.height, 0, gfx::USAGE_NONE, format,
+  const PixelLevel& top = pixels.levels.front();
+  _texture = device->createTexture(top.width, top.height, 0, gfx::USAGE_NONE, pixels.format,
                                    gfx::Pool::Managed);
   if (!VK_DX(_texture != nullptr)) return;
-  if (!upload(*_texture, 0, pixels)) return;
-  // Each lower level is filtered from the one above.
-  for (std::uint32_t level = 1; level < _texture->levelCount(); ++level) {
+  // The levels made with the pixels, or (for a device whose chain differs) each filtered from
+  // the one above.
+  PixelLevel filtered;
+  const PixelLevel* above = nullptr;
+  for (std::uint32_t level = 0; level < _texture->levelCount(); ++level) {
     gfx::SurfaceDesc desc = _texture->levelDesc(level);
-    Pixels lower(desc.width, desc.height);
-    resamplePixels(pixels.rect(), lower.rect(), Filter::Box);
-    if (!upload(*_texture, level, lower)) return;
-    pixels = std::move(lower);
+    const PixelLevel* words = nullptr;
+    if (level < pixels.levels.size() && pixels.levels[level].width == desc.width &&
+        pixels.levels[level].height == desc.height) {
+      words = &pixels.levels[level];
+    } else if (above) {
+      PixelLevel lower = PixelLevel::make(desc.width, desc.height);
+      if (!VK_DX(lower.bytes != nullptr)) return;
+      filterLevel(*above, lower);
+      filtered = std::move(lower);
+      words = &filtered;
+    }
+    if (!VK_DX(words != nullptr) || !upload(*_texture, level, *words)) return;
+    above = words;
   }
   readSize();
 }

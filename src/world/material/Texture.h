@@ -28,11 +28,15 @@ inline constexpr std::uint32_t kLargestPictureSide = 4096;
 // The colour that the colour key makes transparent.
 inline constexpr Argb kColourKey = 0xFF000000;
 
+struct TexturePixels;
+
 class Texture : public DXObject {
  public:
-  // Loads "data\textures\" + `fileName` at once. Failures are fatal errors; the texture is
+  // Loads "data\textures\" + `fileName` at once, or takes `decoded`, the words already made
+  // from that picture for this colour key and kind. Failures are fatal errors; the texture is
   // then kept without a device texture, size 0 × 0.
-  Texture(std::string_view fileName, bool colourKey, int kind, Texture* diffuse);
+  Texture(std::string_view fileName, bool colourKey, int kind, Texture* diffuse,
+          const TexturePixels* decoded = nullptr);
   ~Texture() override = default;
   Texture(const Texture&) = delete;
   Texture& operator=(const Texture&) = delete;
@@ -43,6 +47,9 @@ class Texture : public DXObject {
   static std::string makeKey(std::string_view fileName, bool colourKey, int kind,
                              const Texture* diffuse);
 
+  // The longest side of a picture this device's textures take.
+  static std::uint32_t largestSide();
+
   const std::string& key() const { return _key; }
   gfx::Texture* deviceTexture() const { return _texture.get(); }
   // The size of mip level 0.
@@ -51,6 +58,8 @@ class Texture : public DXObject {
 
  private:
   void load(std::string_view fileName, bool colourKey, int kind);
+  // The device texture with every level written from the pixels.
+  void create(const TexturePixels& pixels);
   // Keeps the alpha of this transparency map and takes red, green and blue from the diffuse
   // texture's level 0, after resizing this texture to the diffuse one's size.
   void combine(Texture& diffuse);

@@ -1,6 +1,7 @@
 #include "world/scene/Scene.h"
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 #include "base/Log.h"
@@ -9,6 +10,7 @@
 #include "world/animation/AnimBlock.h"
 #include "world/material/Material.h"
 #include "world/material/MirrorShader.h"
+#include "world/material/PicturePrefetch.h"
 #include "world/material/ResourceCache.h"
 #include "world/scene/Camera.h"
 #include "world/scene/Light.h"
@@ -71,6 +73,27 @@ bool Scene::load(BinaryInput& in) {
     if (!light->buildShadows(*this)) return false;
   }
   return !quitRequested();
+}
+
+std::vector<PictureRequest> Scene::pictureRequests(Bytes data, std::size_t size) {
+  std::vector<PictureRequest> requests;
+  BinaryInput in(std::move(data), size, std::string());
+  in.quiet();
+  std::int32_t version = 0, reserved = 0;
+  std::uint32_t count = 0;
+  in >> version >> reserved >> count;
+  if (version != VK_SCENE_FILE_VERSION) return requests;
+  for (std::uint32_t i = 0; i < count && !in.failed(); ++i) {
+    std::uint32_t id = 0;
+    in >> id;
+    if (!Material::pictureRequests(in, requests)) break;
+  }
+  std::vector<PictureRequest> once;
+  std::set<PictureRequest> seen;
+  for (PictureRequest& request : requests) {
+    if (seen.insert(request).second) once.push_back(std::move(request));
+  }
+  return once;
 }
 
 bool Scene::loadMaterials(BinaryInput& in) {

@@ -19,6 +19,7 @@ namespace vesk {
 
 class AnimBlock;
 class MirrorShader;
+struct PictureRequest;
 class RenderableNode;
 class Renderer;
 class TimeController;
@@ -36,6 +37,10 @@ class Scene : public Node, public SceneLinks {
   Owned<Node> clone() const override;
   // Reads a whole scene file. False when loading stopped (the error is reported).
   bool load(BinaryInput& in) override;
+  // The pictures loading the scene file held in `data` asks its bank for, in order and each
+  // once (the bank answers a repeated request itself). Nothing is loaded and nothing reported,
+  // so that any thread may look ahead this way.
+  static std::vector<PictureRequest> pictureRequests(Bytes data, std::size_t size);
 
   // Per-frame advance once started: the time controllers, the animation blocks in load order,
   // then the world matrices of the whole hierarchy.

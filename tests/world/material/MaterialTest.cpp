@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 
 #include "authoring/SceneWriter.h"
 #include "base/ShowClock.h"
 #include "world/material/MaterialDeviceTest.h"
+#include "world/material/PicturePrefetch.h"
 #include "world/material/WireframeShader.h"
 
 namespace vesk {
@@ -124,6 +126,49 @@ TEST_F(MaterialTest, PassesOverDiffuseMapsPastTheSecond) {
   EXPECT_EQ(in.position(), in.size());  // the next record is read from where it starts
   ASSERT_EQ(presenter.diagnoses().size(), 1u);
   EXPECT_NE(presenter.diagnoses()[0].find("No more than 2 diffuse maps"), std::string::npos);
+}
+
+TEST_F(MaterialTest, PictureRequestsAreTheTexturesLoadAsksFor) {
+  savePlain("f.bmp", 0xFF808080);
+  for (const char* frame : {"1f.bmp", "2f.bmp"})
+    savePlain(frame, 0xFF808080);
+  SceneMaterial lit, merged, animated, three;
+  lit.diffuseMaps = {map("d.bmp"), map("l.bmp", 2)};
+  merged.diffuseMaps = {map("d.bmp")};
+  merged.transparencyMap = SceneTexture{true, "t.bmp", false, 0, 0, 1};
+  merged.additiveEnvironmentMap = map("e.bmp");
+  animated.environmentMap = SceneTexture{false, "f.bmp", true, 4, 3, 1};
+  three.diffuseMaps = {map("d.bmp"), map("l.bmp")};
+  three.transparencyMap = map("t.bmp");  // load refuses it, after the first two
+  for (const SceneMaterial* record : {&lit, &merged, &animated, &three}) {
+    BinaryInput in = input(*record);
+    in.quiet();
+    std::vector<PictureRequest> requests;
+    EXPECT_EQ(Material::pictureRequests(in, requests), record != &three);
+    std::set<std::string> keys, loaded;
+    for (const PictureRequest& request : requests)
+      keys.insert(Texture::makeKey(request.fileName, request.colourKey, request.kind, nullptr));
+    auto material = make<Material>(here(), cache->addBank());
+    BinaryInput again = input(*record);
+    material->load(again);
+    for (const auto& texture : material->textures())
+      for (Texture* frame : texture->frames()) {
+        std::string key = frame->key();
+        if (std::size_t partner = key.find("/d.bmp/d"); partner != std::string::npos)
+          key.erase(partner);  // a request does not name the partner
+        loaded.insert(key);
+      }
+    if (record == &lit) {
+      EXPECT_EQ(keys, (std::set<std::string>{"d.bmp/d", "l.bmp/l"}));
+    }
+    if (record == &animated) {
+      EXPECT_EQ(requests.back().fileName, "2f.bmp");
+    }
+    if (record == &merged) loaded.insert("d.bmp/d");  // merged into the transparency map
+    if (record != &three) {
+      EXPECT_EQ(keys, loaded);
+    }
+  }
 }
 
 TEST_F(MaterialTest, BeginAndEndSetAndRestoreTheDeviceStates) {

@@ -61,4 +61,23 @@ inline Bitmap makeBitmap(unsigned width, unsigned height, unsigned bpp,
   return bitmap;
 }
 
+// The 54 bytes of a 24-bit BMP header for a picture of side × side pixels, and no pixels.
+inline std::string bmpHeaderOnly(std::uint32_t side) {
+  std::string bytes(54, '\0');
+  auto put32 = [&bytes](std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+      bytes[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  put32(2, 54 + 3 * side * side);  // the size the file claims
+  put32(10, 54);                   // pixels right after the headers
+  put32(14, 40);
+  put32(18, side);
+  put32(22, side);
+  bytes[26] = 1;   // one plane
+  bytes[28] = 24;  // bits per pixel
+  return bytes;
+}
+
 }  // namespace vesk::test

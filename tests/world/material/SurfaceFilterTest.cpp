@@ -41,6 +41,33 @@ TEST(SurfaceFilterTest, BoxHalvingAveragesEachChannelOfTwoByTwoBlocks) {
   EXPECT_EQ(one.at(0, 0), 0x01FF0002u);
 }
 
+TEST(SurfaceFilterTest, BoxHalvingKeepsEveryChannelToItself) {
+  // Bright channels next to dark ones: a carry from one channel must not reach the next.
+  Pixels source(8, 4);
+  std::uint32_t seed = 12345;
+  for (std::uint32_t& word : source.words) {
+    seed = seed * 1664525 + 1013904223;
+    word = seed | 0x80808080;
+  }
+  source.at(0, 0) = source.at(1, 0) = source.at(0, 1) = 0xFFFFFFFF;
+  source.at(1, 1) = 0xFE00FF01;
+  Pixels half(4, 2);
+  resamplePixels(source.rect(), half.rect(), Filter::Box);
+  for (std::uint32_t y = 0; y < 2; ++y) {
+    for (std::uint32_t x = 0; x < 4; ++x) {
+      std::uint32_t expected = 0;
+      for (int shift = 0; shift < 32; shift += 8) {
+        std::uint32_t sum = 2;
+        for (std::uint32_t dy = 0; dy < 2; ++dy)
+          for (std::uint32_t dx = 0; dx < 2; ++dx)
+            sum += source.at(2 * x + dx, 2 * y + dy) >> shift & 0xFF;
+        expected |= sum / 4 << shift;
+      }
+      EXPECT_EQ(half.at(x, y), expected) << x << "," << y;
+    }
+  }
+}
+
 TEST(SurfaceFilterTest, BoxWeighsSourcePixelsByTheAreaTheyCover) {
   // 3 → 2: each destination pixel covers one whole source pixel and half of the middle one.
   Pixels source(3, 1);

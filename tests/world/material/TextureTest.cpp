@@ -152,29 +152,10 @@ TEST_F(TextureTest, MergingWithAPartnerThatHasAlphaFails) {
   EXPECT_EQ(presenter.errors(), std::vector<std::string>{"Texture::combine failed"});
 }
 
-// The 54 bytes of a 24-bit BMP header for a picture of side × side pixels, and no pixels.
-std::string bmpHeaderOnly(std::uint32_t side) {
-  std::string bytes(54, '\0');
-  auto put32 = [&bytes](std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-      bytes[at + i] = static_cast<char>(value >> (8 * i));
-  };
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  put32(2, 54 + 3 * side * side);  // the size the file claims
-  put32(10, 54);                   // pixels right after the headers
-  put32(14, 40);
-  put32(18, side);
-  put32(22, side);
-  bytes[26] = 1;   // one plane
-  bytes[28] = 24;  // bits per pixel
-  return bytes;
-}
-
 TEST_F(TextureTest, PictureLargerThanTheDeviceTakesIsRefusedFromItsHeader) {
   // Decoding it would take gigabytes: only its header may be read.
   const std::uint32_t side = std::min(device->caps().maxTextureSize, kLargestPictureSide) + 1;
-  folder.writeBytes("huge.bmp", bmpHeaderOnly(side));
+  folder.writeBytes("huge.bmp", test::bmpHeaderOnly(side));
   Texture* huge = get("huge.bmp", false, VK_DIFFUSE);
   EXPECT_EQ(huge->deviceTexture(), nullptr);
   EXPECT_EQ(presenter.errors(),

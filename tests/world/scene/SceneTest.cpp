@@ -1,12 +1,15 @@
 // Scenes written by the scene writer, loaded and drawn on a real device: what the camera sees,
 // sorted transparency, a mirror floor, the drawing events, handles, removing a node, refusals
 // and the memory a scene gives back.
+#include <cstring>
 #include <string>
 #include <utility>
 
 #include "authoring/SceneExamples.h"
 #include "events/Event.h"
+#include "world/material/PicturePrefetch.h"
 #include "world/material/ResourceCache.h"
+#include "world/material/Texture.h"
 #include "world/scene/Camera.h"
 #include "world/scene/Scene.h"
 #include "world/scene/SceneDeviceTest.h"
@@ -235,6 +238,31 @@ TEST_F(SceneTest, MaterialIdOutOfPlaceIsLoggedAndKeptInPlace) {
   auto scene = load(bytes);
   EXPECT_NE(logText().find("Material list loading: general failure"), std::string::npos);
   EXPECT_EQ(static_cast<Shape*>(scene->getNodeByHandle(2))->shader(), scene->getShader(0));
+}
+
+TEST_F(SceneTest, PictureRequestsListEachPictureOnceInLoadingOrder) {
+  SceneFile file = sceneLitCube("cube");
+  auto map = [](const char* name) { return SceneTexture{false, name, false, 0, 0, 1}; };
+  SceneMaterial first, second;
+  first.diffuseMaps = {map("b.bmp")};
+  second.diffuseMaps = {map("a.bmp"), map("b.bmp")};
+  file.materials = {file.materials[0], first, second, first};  // the bank answers b.bmp again
+  SceneResult written = writeScene(file);
+  ASSERT_TRUE(written) << written.error;
+  auto requests = [](std::vector<std::uint8_t> bytes) {
+    Bytes data = allocateBytes(bytes.size());
+    std::memcpy(data.get(), bytes.data(), bytes.size());
+    return Scene::pictureRequests(std::move(data), bytes.size());
+  };
+  EXPECT_EQ(requests(written.bytes), (std::vector<PictureRequest>{{"b.bmp", false, VK_DIFFUSE},
+                                                                  {"a.bmp", false, VK_DIFFUSE},
+                                                                  {"b.bmp", false, VK_LIGHTMAP}}));
+  // A file the loader would refuse lists what it would load before stopping, quietly.
+  std::vector<std::uint8_t> cut(written.bytes.begin(), written.bytes.begin() + 200);
+  EXPECT_EQ(requests(cut), (std::vector<PictureRequest>{{"b.bmp", false, VK_DIFFUSE}}));
+  written.bytes[0] ^= 1;  // another version
+  EXPECT_TRUE(requests(written.bytes).empty());
+  EXPECT_TRUE(presenter.errors().empty());
 }
 
 TEST_F(SceneTest, UpdateMovesNodesOnlyOnceStarted) {
