@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "base/ByteOrder.h"
 #include "base/Diagnosis.h"
 #include "base/File.h"
 #include "base/Text.h"
@@ -67,6 +68,42 @@ long DLL_CALLCONV tellStream(fi_handle handle) {
       std::min<std::size_t>(stream->position, std::numeric_limits<long>::max()));
 }
 
+// The parts of a targa file the targa loader finds by offsets: an 18-byte header at the start
+// and, in a file that ends in the signature, a 26-byte footer at the end whose first word is the
+// offset of a 495-byte extension area (0: none). The extension area's word at 486 is the offset
+// of a thumbnail (0: none, the footer's offset or beyond: ignored): a width and a height byte,
+// then as many pixels of the picture's depth.
+constexpr std::size_t kTargaHeaderSize = 18;
+constexpr std::size_t kTargaDepthAt = 16;
+constexpr std::size_t kTargaFooterSize = 26;
+constexpr std::size_t kTargaExtensionSize = 495;
+constexpr std::size_t kTargaThumbnailOffsetAt = 486;
+constexpr std::uint8_t kTargaSignature[] = {'T', 'R', 'U', 'E', 'V', 'I', 'S', 'I', 'O',
+                                            'N', '-', 'X', 'F', 'I', 'L', 'E', '.', '\0'};
+
+// Whether those parts lie inside the file. The loader takes them as they come: it reads the
+// header and the footer whatever the file's size (from before the start of a short file, where
+// the read keeps the previous position), reads the rest of the extension area's fields from its
+// own uninitialised memory when the area runs past the end, allocates the distance from the
+// thumbnail to the footer for the thumbnail's pixels (nearly 2^64 bytes when that is negative),
+// and copies width × height pixels out of that allocation however small it is.
+bool targaPartsInside(const std::uint8_t* data, std::size_t size) {
+  if (size < kTargaHeaderSize) return false;
+  constexpr std::size_t kSignatureSize = sizeof kTargaSignature;
+  if (std::memcmp(data + size - kSignatureSize, kTargaSignature, kSignatureSize) != 0) return true;
+  if (size < kTargaFooterSize) return false;
+  const std::size_t footerAt = size - kTargaFooterSize;
+  const std::size_t extensionAt = loadLe32(data + footerAt);
+  if (extensionAt == 0) return true;
+  if (extensionAt > size || size - extensionAt < kTargaExtensionSize) return false;
+  const std::size_t thumbnailAt = loadLe32(data + extensionAt + kTargaThumbnailOffsetAt);
+  if (thumbnailAt == 0 || thumbnailAt >= footerAt) return true;
+  if (footerAt - thumbnailAt < 2) return false;
+  const std::size_t pixelSize = (data[kTargaDepthAt] + 7u) / 8u;
+  const std::size_t pixels = std::size_t{data[thumbnailAt]} * data[thumbnailAt + 1] * pixelSize;
+  return pixels <= footerAt - thumbnailAt - 2;
+}
+
 }  // namespace
 
 void BitmapDeleter::operator()(FIBITMAP* bitmap) const noexcept {
@@ -110,6 +147,7 @@ Bitmap decodePicture(std::string_view path, const std::uint8_t* data, std::size_
   io.seek_proc = seekStream;
   io.tell_proc = tellStream;
   auto format = static_cast<FREE_IMAGE_FORMAT>(pictureFormat(path));
+  if (format == FIF_TARGA && !targaPartsInside(stream.data, stream.size)) return nullptr;
   return Bitmap(FreeImage_LoadFromHandle(format, &io, &stream, flags));
 }
 

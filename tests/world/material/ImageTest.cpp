@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "base/ByteOrder.h"
 #include "base/Log.h"
 #include "world/material/PictureFiles.h"
 
@@ -209,6 +210,49 @@ TEST(PictureDecodingTest, TruncatedAndDamagedDataStaysInsideTheBuffer) {
       decodes(c.path, damaged);
     }
   }
+}
+
+// A 2 × 2 targa file of 24-bit pixels with a footer: its extension area, then a thumbnail of
+// thumbnailWidth × 1 pixels holding 6 bytes of pixels, right before the footer.
+std::vector<std::uint8_t> targaWithThumbnail(std::uint8_t thumbnailWidth) {
+  std::vector<std::uint8_t> bytes(18, 0);
+  bytes[2] = 2;  // true colour
+  bytes[12] = 2;
+  bytes[14] = 2;
+  bytes[16] = 24;
+  bytes.resize(bytes.size() + 2 * 2 * 3, 0x40);
+  const std::size_t extension = bytes.size();
+  bytes.resize(extension + 495, 0);
+  storeLe16(&bytes[extension], 495);
+  storeLe32(&bytes[extension + 486], static_cast<std::uint32_t>(bytes.size()));
+  bytes.push_back(thumbnailWidth);
+  bytes.push_back(1);
+  bytes.resize(bytes.size() + 6, 0x80);
+  appendLe32(bytes, static_cast<std::uint32_t>(extension));
+  appendLe32(bytes, 0);
+  for (char c : std::string_view("TRUEVISION-XFILE.\0", 18))
+    bytes.push_back(static_cast<std::uint8_t>(c));
+  return bytes;
+}
+
+// The targa loader trusts the offsets of the footer, the extension area and the thumbnail: each
+// that points outside the file makes the file refused before the loader sees it.
+TEST(PictureDecodingTest, TargaPartsOutsideTheFileAreRefused) {
+  const std::vector<std::uint8_t> whole = targaWithThumbnail(2);
+  ASSERT_TRUE(decodes("a.tga", whole));
+  // Three pixels of 3 bytes do not fit in 6.
+  EXPECT_FALSE(decodes("a.tga", targaWithThumbnail(3)));
+  const std::size_t footer = whole.size() - 26;
+  std::vector<std::uint8_t> extensionPastTheEnd = whole;
+  storeLe32(&extensionPastTheEnd[footer], static_cast<std::uint32_t>(whole.size() - 494));
+  EXPECT_FALSE(decodes("a.tga", extensionPastTheEnd));
+  // A thumbnail whose size bytes reach into the footer.
+  std::vector<std::uint8_t> thumbnailAtTheFooter = whole;
+  storeLe32(&thumbnailAtTheFooter[30 + 486], static_cast<std::uint32_t>(footer - 1));
+  EXPECT_FALSE(decodes("a.tga", thumbnailAtTheFooter));
+  // Too short to hold the footer its signature ends, or a header.
+  EXPECT_FALSE(decodes("a.tga", std::vector<std::uint8_t>(whole.end() - 25, whole.end())));
+  EXPECT_FALSE(decodes("a.tga", std::vector<std::uint8_t>(whole.begin(), whole.begin() + 17)));
 }
 
 }  // namespace
