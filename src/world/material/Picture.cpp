@@ -25,13 +25,18 @@ struct MemoryStream {
 };
 
 // Copies size × count bytes, at most what remains, and advances by that much. Answers the
-// number of whole items copied, as fread does: the loaders compare it with the count asked.
+// number of whole items copied, as fread does: most loaders compare it with the count asked.
+// What a read past the end leaves of the buffer is zeroed: some loaders do not look at the count
+// (the targa loader reads a truncated file's missing pixels into a buffer of its own), and
+// would otherwise keep whatever their memory held.
 unsigned DLL_CALLCONV readStream(void* buffer, unsigned size, unsigned count, fi_handle handle) {
   auto* stream = static_cast<MemoryStream*>(handle);
   if (size == 0 || count == 0) return 0;
   std::size_t left = stream->position < stream->size ? stream->size - stream->position : 0;
-  std::size_t copied = std::min(static_cast<std::size_t>(size) * count, left);
+  const std::size_t asked = static_cast<std::size_t>(size) * count;
+  std::size_t copied = std::min(asked, left);
   if (copied > 0) std::memcpy(buffer, stream->data + stream->position, copied);
+  std::memset(static_cast<std::uint8_t*>(buffer) + copied, 0, asked - copied);
   stream->position += copied;
   return static_cast<unsigned>(copied / size);
 }

@@ -255,5 +255,27 @@ TEST(PictureDecodingTest, TargaPartsOutsideTheFileAreRefused) {
   EXPECT_FALSE(decodes("a.tga", std::vector<std::uint8_t>(whole.begin(), whole.begin() + 17)));
 }
 
+// The targa loader takes a truncated file's missing pixels from its own buffer, whatever the
+// buffer held: they must come out black.
+TEST(PictureDecodingTest, TruncatedTargaGivesBlackForItsMissingPixels) {
+  std::vector<std::uint8_t> bytes(18, 0);
+  bytes[2] = 2;  // true colour
+  bytes[12] = 8;
+  bytes[14] = 8;
+  bytes[16] = 24;
+  bytes.insert(bytes.end(), {0xFF, 0xFF, 0xFF});  // the first pixel of 64
+  auto* block = static_cast<std::uint8_t*>(std::malloc(bytes.size()));
+  std::memcpy(block, bytes.data(), bytes.size());
+  Bitmap bitmap = decodePicture("a.tga", block, bytes.size());
+  std::free(block);
+  ASSERT_TRUE(bitmap);
+  EXPECT_EQ(FreeImage_GetScanLine(bitmap.get(), 0)[0], 0xFF);
+  for (unsigned y = 0; y < 8; ++y) {
+    const BYTE* line = FreeImage_GetScanLine(bitmap.get(), static_cast<int>(y));
+    for (unsigned x = y == 0 ? 3 : 0; x < 8 * 3; ++x)
+      ASSERT_EQ(line[x], 0) << "row " << y << ", byte " << x;
+  }
+}
+
 }  // namespace
 }  // namespace vesk
