@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -214,24 +215,23 @@ TEST(PictureDecodingTest, TruncatedAndDamagedDataStaysInsideTheBuffer) {
 
 // A 2 × 2 targa file of 24-bit pixels with a footer: its extension area, then a thumbnail of
 // thumbnailWidth × 1 pixels holding 6 bytes of pixels, right before the footer.
+constexpr std::size_t kExtension = 18 + 2 * 2 * 3, kThumbnail = kExtension + 495,
+                      kFooter = kThumbnail + 2 + 6;
 std::vector<std::uint8_t> targaWithThumbnail(std::uint8_t thumbnailWidth) {
-  std::vector<std::uint8_t> bytes(18, 0);
+  std::vector<std::uint8_t> bytes(kFooter + 26, 0x40);
+  std::fill(bytes.begin(), bytes.begin() + 18, 0);
   bytes[2] = 2;  // true colour
   bytes[12] = 2;
   bytes[14] = 2;
   bytes[16] = 24;
-  bytes.resize(bytes.size() + 2 * 2 * 3, 0x40);
-  const std::size_t extension = bytes.size();
-  bytes.resize(extension + 495, 0);
-  storeLe16(&bytes[extension], 495);
-  storeLe32(&bytes[extension + 486], static_cast<std::uint32_t>(bytes.size()));
-  bytes.push_back(thumbnailWidth);
-  bytes.push_back(1);
-  bytes.resize(bytes.size() + 6, 0x80);
-  appendLe32(bytes, static_cast<std::uint32_t>(extension));
-  appendLe32(bytes, 0);
-  for (char c : std::string_view("TRUEVISION-XFILE.\0", 18))
-    bytes.push_back(static_cast<std::uint8_t>(c));
+  std::fill(bytes.begin() + kExtension, bytes.begin() + kThumbnail, 0);
+  storeLe16(&bytes[kExtension], 495);
+  storeLe32(&bytes[kExtension + 486], kThumbnail);
+  bytes[kThumbnail] = thumbnailWidth;
+  bytes[kThumbnail + 1] = 1;
+  storeLe32(&bytes[kFooter], kExtension);
+  storeLe32(&bytes[kFooter + 4], 0);
+  std::memcpy(&bytes[kFooter + 8], "TRUEVISION-XFILE.", 18);
   return bytes;
 }
 
@@ -242,13 +242,12 @@ TEST(PictureDecodingTest, TargaPartsOutsideTheFileAreRefused) {
   ASSERT_TRUE(decodes("a.tga", whole));
   // Three pixels of 3 bytes do not fit in 6.
   EXPECT_FALSE(decodes("a.tga", targaWithThumbnail(3)));
-  const std::size_t footer = whole.size() - 26;
   std::vector<std::uint8_t> extensionPastTheEnd = whole;
-  storeLe32(&extensionPastTheEnd[footer], static_cast<std::uint32_t>(whole.size() - 494));
+  storeLe32(&extensionPastTheEnd[kFooter], static_cast<std::uint32_t>(whole.size() - 494));
   EXPECT_FALSE(decodes("a.tga", extensionPastTheEnd));
   // A thumbnail whose size bytes reach into the footer.
   std::vector<std::uint8_t> thumbnailAtTheFooter = whole;
-  storeLe32(&thumbnailAtTheFooter[30 + 486], static_cast<std::uint32_t>(footer - 1));
+  storeLe32(&thumbnailAtTheFooter[kExtension + 486], kFooter - 1);
   EXPECT_FALSE(decodes("a.tga", thumbnailAtTheFooter));
   // Too short to hold the footer its signature ends, or a header.
   EXPECT_FALSE(decodes("a.tga", std::vector<std::uint8_t>(whole.end() - 25, whole.end())));
@@ -258,12 +257,12 @@ TEST(PictureDecodingTest, TargaPartsOutsideTheFileAreRefused) {
 // The targa loader takes a truncated file's missing pixels from its own buffer, whatever the
 // buffer held: they must come out black.
 TEST(PictureDecodingTest, TruncatedTargaGivesBlackForItsMissingPixels) {
-  std::vector<std::uint8_t> bytes(18, 0);
+  std::vector<std::uint8_t> bytes(18 + 3, 0xFF);  // the header and the first pixel of 64
+  std::fill(bytes.begin(), bytes.begin() + 18, 0);
   bytes[2] = 2;  // true colour
   bytes[12] = 8;
   bytes[14] = 8;
   bytes[16] = 24;
-  bytes.insert(bytes.end(), {0xFF, 0xFF, 0xFF});  // the first pixel of 64
   auto* block = static_cast<std::uint8_t*>(std::malloc(bytes.size()));
   std::memcpy(block, bytes.data(), bytes.size());
   Bitmap bitmap = decodePicture("a.tga", block, bytes.size());
