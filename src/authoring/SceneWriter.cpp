@@ -15,6 +15,9 @@ template <class... Ts>
 struct Overloaded : Ts... {
   using Ts::operator()...;
 };
+// Clang 14 does not deduce an aggregate's template arguments on its own.
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 // ---- checks ----
 

@@ -82,7 +82,7 @@ std::string typeName(const std::type_info& type);
 // A downcast checked at run time. A null pointer or an object of another class gives the fatal
 // error "Safe cast failed : could not cast from class <source> to class <target>" and null.
 template <class To, class From>
-To* safeCast(From* pointer, Site site = std::source_location::current()) {
+To* safeCast(From* pointer, Site site = Site::current()) {
   To* result = dynamic_cast<To*>(pointer);
   if (!result) {
     fatal(str("Safe cast failed : could not cast from class ", typeName(typeid(From)), " to class ",

@@ -130,6 +130,6 @@ using Bytes = std::unique_ptr<std::uint8_t[], BlockDeleter>;
 
 // A recorded buffer of `size` bytes (at least one byte is obtained, so an empty buffer is not
 // null); null when the heap refuses.
-Bytes allocateBytes(std::size_t size, Site site = std::source_location::current());
+Bytes allocateBytes(std::size_t size, Site site = Site::current());
 
 }  // namespace vesk

@@ -134,9 +134,15 @@ TEST(Make, TrackedBlocksAndBuffersAreRecordedAsBlocks) {
   std::size_t blocks = memory.recordCount(Registry::Blocks);
   {
     Owned<Mesh> mesh = make<Mesh>(here());
+    const std::uint32_t line = __LINE__ + 1;
     Bytes buffer = allocateBytes(0);
     ASSERT_NE(buffer, nullptr);  // an empty buffer is still a buffer
     EXPECT_EQ(memory.recordCount(Registry::Blocks), blocks + 2);
+    // Without a site given, the buffer is recorded at its caller's line.
+    std::optional<MemoryRecord> record = memory.find(buffer.get(), Registry::Blocks);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(baseName(record->file), "MemoryTest");
+    EXPECT_EQ(record->line, line);
   }
   EXPECT_EQ(memory.recordCount(Registry::Blocks), blocks);
 }

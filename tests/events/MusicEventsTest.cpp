@@ -34,7 +34,9 @@ class ScriptedLock : public MusicLock {
 };
 
 struct Schedule {
-  explicit Schedule(Owned<MusicLock> lock = make<ScriptedLock>(here()))
+  // Clang 14 refuses here() in a default argument: the default lock comes through a constructor.
+  Schedule() : Schedule(make<ScriptedLock>(here())) {}
+  explicit Schedule(Owned<MusicLock> lock)
       : lock(dynamic_cast<ScriptedLock*>(lock.get())), music(std::move(lock)) {}
   // Cue code c sends one event with code c to "stage".
   void cues(Codes codes) {

@@ -14,8 +14,6 @@ namespace showgen {
 
 namespace {
 
-constexpr float kPi = std::numbers::pi_v<float>;
-
 struct Style {
   Rgb top, bottom, accent;
   int pattern;  // 0 rays, 1 rings, 2 diagonal bands, 3 dots

@@ -106,7 +106,10 @@ void addScarabs(std::vector<SceneNode>& nodes, Handles& handles, const LifeMater
                               [index](float t) { return scarabPose(index, t); }));
     // Wings beat about the body's axis, four beats a second, each scarab in its own phase.
     const float offset = 0.07f * static_cast<float>(index);
-    for (auto [wingHandle, sign] : {std::pair{left, 1.0f}, {right, -1.0f}}) {
+    for (const auto& wing : {std::pair{left, 1.0f}, {right, -1.0f}}) {
+      // Named copies: Clang 14 cannot capture structured bindings in a lambda.
+      const std::int32_t wingHandle = wing.first;
+      const float sign = wing.second;
       flight.push_back(nodeTurns(wingHandle, kScarabLoop, 1.0f / 16, [=](float t) {
         const float beat = std::sin(2 * kPi * (4 * t + offset));
         return sceneAxisRotation({1, 0, 0}, sign * (0.15f + 0.65f * beat)) *

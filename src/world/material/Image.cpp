@@ -9,6 +9,7 @@
 #include "base/Log.h"
 #include "base/Text.h"
 #include "world/material/Picture.h"
+#include "world/material/Texture.h"
 
 namespace vesk {
 
@@ -50,8 +51,9 @@ Image::Image(std::string_view fileName, int mode) : _mode(mode) {
   if (mode != VK_IMAGE_COLOUR && mode != VK_IMAGE_GREYSCALE) return;
 
   std::string path;
-  // Plain pixel memory has no device limit.
-  Bitmap bitmap = loadPicture(fileName, path, 0);
+  // Plain pixel memory has no device limit, but a header may claim any size: a picture larger
+  // than a texture may be is refused from its header too, before gigabytes are asked for.
+  Bitmap bitmap = loadPicture(fileName, path, kLargestPictureSide);
   if (!bitmap) return;
   bitmap = convertForMode(std::move(bitmap), mode, path);
   if (!bitmap) {

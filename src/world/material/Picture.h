@@ -25,7 +25,9 @@ using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 int pictureFormat(std::string_view path);
 
 // Decodes a picture held in memory with the loader of `pictureFormat(path)`. Null when the
-// loader refuses the data. `flags` are FreeImage's load flags (FIF_LOAD_NOPIXELS: the header).
+// loader refuses the data, and for a targa file shorter than its header or whose footer,
+// extension area or thumbnail (found by offsets) does not lie inside it. `flags` are FreeImage's
+// load flags (FIF_LOAD_NOPIXELS: the header).
 Bitmap decodePicture(std::string_view path, const std::uint8_t* data, std::size_t size,
                      int flags = 0);
 

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include "base/ByteOrder.h"
 #include "base/Log.h"
 #include "world/material/PictureFiles.h"
 
@@ -208,6 +210,69 @@ TEST(PictureDecodingTest, TruncatedAndDamagedDataStaysInsideTheBuffer) {
         damaged[random() % damaged.size()] = random() & 0xFF;
       decodes(c.path, damaged);
     }
+  }
+}
+
+// A 2 × 2 targa file of 24-bit pixels with a footer: its extension area, then a thumbnail of
+// thumbnailWidth × 1 pixels holding 6 bytes of pixels, right before the footer.
+constexpr std::size_t kExtension = 18 + 2 * 2 * 3, kThumbnail = kExtension + 495,
+                      kFooter = kThumbnail + 2 + 6;
+std::vector<std::uint8_t> targaWithThumbnail(std::uint8_t thumbnailWidth) {
+  std::vector<std::uint8_t> bytes(kFooter + 26, 0x40);
+  std::fill(bytes.begin(), bytes.begin() + 18, 0);
+  bytes[2] = 2;  // true colour
+  bytes[12] = 2;
+  bytes[14] = 2;
+  bytes[16] = 24;
+  std::fill(bytes.begin() + kExtension, bytes.begin() + kThumbnail, 0);
+  storeLe16(&bytes[kExtension], 495);
+  storeLe32(&bytes[kExtension + 486], kThumbnail);
+  bytes[kThumbnail] = thumbnailWidth;
+  bytes[kThumbnail + 1] = 1;
+  storeLe32(&bytes[kFooter], kExtension);
+  storeLe32(&bytes[kFooter + 4], 0);
+  std::memcpy(&bytes[kFooter + 8], "TRUEVISION-XFILE.", 18);
+  return bytes;
+}
+
+// The targa loader trusts the offsets of the footer, the extension area and the thumbnail: each
+// that points outside the file makes the file refused before the loader sees it.
+TEST(PictureDecodingTest, TargaPartsOutsideTheFileAreRefused) {
+  const std::vector<std::uint8_t> whole = targaWithThumbnail(2);
+  ASSERT_TRUE(decodes("a.tga", whole));
+  // Three pixels of 3 bytes do not fit in 6.
+  EXPECT_FALSE(decodes("a.tga", targaWithThumbnail(3)));
+  std::vector<std::uint8_t> extensionPastTheEnd = whole;
+  storeLe32(&extensionPastTheEnd[kFooter], static_cast<std::uint32_t>(whole.size() - 494));
+  EXPECT_FALSE(decodes("a.tga", extensionPastTheEnd));
+  // A thumbnail whose size bytes reach into the footer.
+  std::vector<std::uint8_t> thumbnailAtTheFooter = whole;
+  storeLe32(&thumbnailAtTheFooter[kExtension + 486], kFooter - 1);
+  EXPECT_FALSE(decodes("a.tga", thumbnailAtTheFooter));
+  // Too short to hold the footer its signature ends, or a header.
+  EXPECT_FALSE(decodes("a.tga", std::vector<std::uint8_t>(whole.end() - 25, whole.end())));
+  EXPECT_FALSE(decodes("a.tga", std::vector<std::uint8_t>(whole.begin(), whole.begin() + 17)));
+}
+
+// The targa loader takes a truncated file's missing pixels from its own buffer, whatever the
+// buffer held: they must come out black.
+TEST(PictureDecodingTest, TruncatedTargaGivesBlackForItsMissingPixels) {
+  std::vector<std::uint8_t> bytes(18 + 3, 0xFF);  // the header and the first pixel of 64
+  std::fill(bytes.begin(), bytes.begin() + 18, 0);
+  bytes[2] = 2;  // true colour
+  bytes[12] = 8;
+  bytes[14] = 8;
+  bytes[16] = 24;
+  auto* block = static_cast<std::uint8_t*>(std::malloc(bytes.size()));
+  std::memcpy(block, bytes.data(), bytes.size());
+  Bitmap bitmap = decodePicture("a.tga", block, bytes.size());
+  std::free(block);
+  ASSERT_TRUE(bitmap);
+  EXPECT_EQ(FreeImage_GetScanLine(bitmap.get(), 0)[0], 0xFF);
+  for (unsigned y = 0; y < 8; ++y) {
+    const BYTE* line = FreeImage_GetScanLine(bitmap.get(), static_cast<int>(y));
+    for (unsigned x = y == 0 ? 3 : 0; x < 8 * 3; ++x)
+      ASSERT_EQ(line[x], 0) << "row " << y << ", byte " << x;
   }
 }
 
