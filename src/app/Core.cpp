@@ -248,7 +248,7 @@ void Core::frame() {
   if (_timeEvents) _timeEvents->update(_timeMs);
   // By index: an event sent from an update may load another scene.
   for (std::size_t i = 0; i < _scenes.size(); ++i)
-    _scenes[i]->update();
+    if (!isParked(*_scenes[i])) _scenes[i]->update();
   _renderer->beginFrame();
   if (_clearEachFrame) _renderer->clearTarget(_clearColour);
   drawViewports();
@@ -287,6 +287,15 @@ void Core::loadScene(const std::string& file) {
 void Core::unloadScene(const std::string& name) {
   Scene* scene = safeCast<Scene>(EventTarget::find(name));
   if (!scene) return;
+  if (_loopMode) {
+    // The show starts again with nothing loaded again, so the scene must be there for the next
+    // loop: it leaves the screen and is no longer updated, and stays loaded until the run ends.
+    for (const Owned<Viewport>& viewport : _viewports)
+      viewport->removeLayersShowingScene(name);
+    if (std::find(_parkedScenes.begin(), _parkedScenes.end(), scene) == _parkedScenes.end())
+      _parkedScenes.push_back(scene);
+    return;
+  }
   // Taken out of the list first, but kept alive until no layer shows it any more.
   Owned<Scene> owned;
   for (auto it = _scenes.begin(); it != _scenes.end();) {
@@ -302,7 +311,12 @@ void Core::unloadScene(const std::string& name) {
   owned.reset();
 }
 
+bool Core::isParked(const Scene& scene) const {
+  return std::find(_parkedScenes.begin(), _parkedScenes.end(), &scene) != _parkedScenes.end();
+}
+
 void Core::destroyScenes() {
+  _parkedScenes.clear();
   // In load order, each with its nodes, shaders and bank.
   for (Owned<Scene>& scene : _scenes)
     scene.reset();
@@ -374,6 +388,8 @@ void Core::restartShow() {
   if (_cache) _cache->stopPrefetch();
   logLine(str("Loop mode: the show starts again at ", _timeMs, " ms (loop ", _loops + 1, ")"));
   resetViewports();
+  // The scenes the show unloaded come back in their place of the update order.
+  _parkedScenes.clear();
   for (const Owned<Scene>& scene : _scenes)
     scene->reset();
   ShowClock::seedRandomFromTimeOfDay();

@@ -130,7 +130,8 @@ class Core : public EventTarget {
   std::int32_t musicStartMs() const { return _musicStartMs; }
   TimeEvents* timeEvents() const { return _timeEvents.get(); }
   MusicEvents* musicEvents() const { return _musicEvents.get(); }
-  // The loaded scenes, in load order.
+  // The loaded scenes, in load order (in loop mode with those the show unloaded, see
+  // unloadScene).
   const std::vector<Owned<Scene>>& scenes() const { return _scenes; }
 
   // Settings the panel changes before the device exists.
@@ -163,7 +164,9 @@ class Core : public EventTarget {
   void destroyViewports();
   void drawViewports();
   void loadScene(const std::string& file);
+  // Without loop mode the scene is destroyed; in loop mode it is parked until the restart.
   void unloadScene(const std::string& name);
+  bool isParked(const Scene& scene) const;
   void destroyScenes();
   void createGraph(const std::string& file, bool colourKey, int count, float fps,
                    const std::string& name);
@@ -197,6 +200,8 @@ class Core : public EventTarget {
   Owned<ResourceCache> _cache;
   std::vector<gfx::DisplayMode> _displayModes;
   std::vector<Owned<Scene>> _scenes;
+  std::vector<const Scene*>
+      _parkedScenes;  // loop mode: unloaded by the show, kept for the next loop
   std::list<Owned<Graph>> _graphs;
   std::map<std::string, std::uint32_t> _musics;
   Owned<TimeEvents> _timeEvents;

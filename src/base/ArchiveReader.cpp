@@ -53,7 +53,16 @@ std::string withBackslashes(std::string_view name) {
   return result;
 }
 
-// An archive opened twice: through unarr, and as a plain file for reading headers.
+// unarr is used by one thread at a time: it converts the DOS time of every header it parses
+// with mktime and gmtime, whose result lives in the C library's one static buffer, so two
+// threads parsing headers at once (the main thread and a picture decoded ahead) race on it.
+std::mutex& unarrMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// An archive opened twice: through unarr, and as a plain file for reading headers. While it is
+// open, no other thread uses unarr.
 class OpenArchive {
  public:
   OpenArchive() = default;
@@ -78,6 +87,7 @@ class OpenArchive {
     _fileSize = static_cast<std::uint64_t>(status.st_size);
     _identity = {status.st_dev, status.st_ino, _fileSize, status.st_mtim.tv_sec,
                  status.st_mtim.tv_nsec};
+    _unarr.lock();
     _stream = ar_open_file(path.c_str());
     if (!_stream) return "cannot open the archive";
     _archive = ar_open_rar_archive(_stream);
@@ -135,6 +145,7 @@ class OpenArchive {
   FileHandle _raw;
   std::uint64_t _fileSize = 0;
   Identity _identity;
+  std::unique_lock<std::mutex> _unarr{unarrMutex(), std::defer_lock};  // until unarr is closed
   ar_stream* _stream = nullptr;
   ar_archive* _archive = nullptr;
 };

@@ -8,6 +8,8 @@
 
 #include <deque>
 
+#include "authoring/SceneExamples.h"
+#include "authoring/SceneWriter.h"
 #include "base/Diagnosis.h"
 #include "base/File.h"
 #include "base/Text.h"
@@ -18,6 +20,7 @@
 #include "world/material/Picture.h"
 #include "world/material/PicturePrefetch.h"
 #include "world/material/ResourceCache.h"
+#include "world/scene/Scene.h"
 
 namespace vesk::test {
 namespace {
@@ -277,6 +280,31 @@ TEST_F(CoreTest, QuittingWhilePicturesAreDecodedAheadEndsWithoutALeak) {
   const std::string log = readFile(dir / "Log.txt");
   EXPECT_NE(log.find("Maximum memory usage"), std::string::npos);
   EXPECT_EQ(log.find("Detected memory leaks"), std::string::npos) << log;
+}
+
+// In loop mode nothing is loaded again: a scene the show unloads leaves the screen, and the show
+// that starts again at the quit cue finds it as loaded.
+TEST_F(CoreTest, InLoopModeTheSceneTheShowUnloadsIsThereAgainAfterTheRestart) {
+  std::string error;
+  ASSERT_TRUE(saveScene(dir / "data/a.pod", sceneLitCube("a"), error)) << error;
+  show.schedule.push_back({0, Event("CORE", 1).addString("data\\a.pod")});
+  Core::Settings settings = core.settings();
+  settings.loopMode = true;
+  core.applySettings(settings);
+  startShow();
+  for (int loop = 0; loop < 2; ++loop) {
+    frameAt(10 + loop);
+    Event("DEFVIEWPORT", 21).addInt(0).addFloat(1).addString("a").send();
+    ASSERT_NE(core.defaultViewport()->layer(0), nullptr);
+    Event("CORE", 2).addString("a").send();
+    EXPECT_EQ(core.defaultViewport()->layer(0), nullptr);
+    Event("CORE", 16).send();
+    EXPECT_FALSE(quitRequested());
+    ASSERT_EQ(core.scenes().size(), 1u);
+    EXPECT_EQ(EventTarget::find("a"), core.scenes()[0].get());
+  }
+  EXPECT_TRUE(shown.errors().empty());
+  EXPECT_TRUE(shown.diagnoses().empty());
 }
 
 TEST_F(CoreTest, WithoutADisplayStartUpFailsWithCodeOne) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -125,6 +126,26 @@ TEST(ArchiveReaderNames, MembersComeInAnyOrderAndARewrittenArchiveIsReadAnew) {
   EXPECT_EQ(text(readArchiveMember(dir / "a.vk", "d")), "444");
   EXPECT_EQ(text(readArchiveMember(dir / "a.vk", "a")), "6");
   EXPECT_EQ(readArchiveMember(dir / "a.vk", "c").error, "not found in the archive");
+}
+
+// The main thread and a worker decoding pictures ahead read the same archive at once. Under
+// ThreadSanitizer (scripts/tsan) this also tells whether two threads were in unarr together.
+TEST(ArchiveReaderNames, TwoThreadsReadAndListTheSameArchiveAtOnce) {
+  test::TempDir dir;
+  test::writeFile(dir / "a.vk", writtenArchive({{"a", "1"}, {"b", "22"}, {"c", "333"}}));
+  auto reader = [&dir](int first, int& wrong) {
+    for (int i = first; i < first + 40; ++i) {
+      const bool b = i % 2 == 0;
+      if (text(readArchiveMember(dir / "a.vk", b ? "b" : "c")) != (b ? "22" : "333")) ++wrong;
+      if (listArchive(dir / "a.vk").entries.size() != 3) ++wrong;
+    }
+  };
+  int wrong[2] = {};
+  std::thread other(reader, 1, std::ref(wrong[1]));
+  reader(0, wrong[0]);
+  other.join();
+  EXPECT_EQ(wrong[0], 0);
+  EXPECT_EQ(wrong[1], 0);
 }
 
 TEST(ArchiveReaderNames, BuffersAreOrdinaryHeapBlocksThatNoCounterSees) {
