@@ -35,8 +35,9 @@ struct OffscreenOptions {
   // Show time of the last frame; below 0: for the compiled-in show a little after its quit
   // cue (required for a script).
   std::int64_t untilMs = -1;
-  // Frames before this show time are drawn once per second of show time only, and not handed
-  // to the receiver: a quick way to the part of the show one wants to look at.
+  // Once the music plays, frames before this show time are drawn once per second of show time
+  // only, and not handed to the receiver: a quick way to the part of the show one wants to
+  // look at. (The loading goes frame by frame whatever this is.)
   std::int64_t fromMs = 0;
   bool loop = false;
   // The music mixed (at volume 100) and handed to the frames' receiver.
